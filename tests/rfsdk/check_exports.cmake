@@ -1,0 +1,25 @@
+# Fails unless every library in LIBRARIES exports exactly the SDK's five
+# functions in its dynamic symbol table.
+set(expected kwend_action_packet kwend_base_unit_mode kwend_drid_inspect kwend_inspect
+             kwend_sdk_version)
+if(NOT LIBRARIES)
+    message(FATAL_ERROR "no libraries given")
+endif()
+foreach(library IN LISTS LIBRARIES)
+    execute_process(COMMAND nm -D --defined-only ${library}
+        OUTPUT_VARIABLE output RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "nm failed on ${library}")
+    endif()
+    string(REGEX MATCHALL "[^\n]+" lines "${output}")
+    set(symbols "")
+    foreach(line IN LISTS lines)
+        string(REGEX REPLACE "^.* " "" symbol "${line}")
+        list(APPEND symbols ${symbol})
+    endforeach()
+    list(SORT symbols)
+    if(NOT symbols STREQUAL expected)
+        message(FATAL_ERROR "${library} exports:\n  ${symbols}\nexpected:\n  ${expected}")
+    endif()
+    message(STATUS "${library}: ${symbols}")
+endforeach()
