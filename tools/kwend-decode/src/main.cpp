@@ -28,7 +28,8 @@ const char kUsage[] =
     "         there is none, as a 10-byte vote packet or a 32-byte text packet.\n"
     "         Spaces and colons between hex digits are ignored.\n"
     "mode     prints the mode command (0: vote packets, 1: text packets).\n"
-    "action   prints the action packet for TARGET (>= 160000) and ACTION (0-11).\n"
+    "action   prints the action packet for TARGET (>= 160000) and ACTION (0-11),\n"
+    "         both decimal or, after 0x, hexadecimal.\n"
     "version  prints the library version.\n"
     "\n"
     "Exit status: 0 success, 1 a packet was rejected or arguments refused,\n"
@@ -172,9 +173,11 @@ std::optional<std::uint32_t> parseUnsigned(const std::string &text)
     if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) {
         return std::nullopt;
     }
+    // Decimal (leading zeros included, never octal) or hexadecimal after 0x.
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     char *end = nullptr;
     errno = 0;
-    const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
+    const unsigned long long value = std::strtoull(text.c_str(), &end, hex ? 16 : 10);
     if (*end != '\0' || errno == ERANGE || value > UINT32_MAX) {
         return std::nullopt;
     }
