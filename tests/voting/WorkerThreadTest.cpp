@@ -1,0 +1,59 @@
+// The worker thread's timer runs in its own thread, while its ticks arrive on
+// the thread that owns the WorkerThread object; stop() ends it cleanly.
+#include "WorkerThread.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+class WorkerThreadTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void ticksArriveOnOwningThread();
+    void stopEndsThreadAndIsRepeatable();
+    void stopBeforeStartIsHarmless();
+};
+
+void WorkerThreadTest::ticksArriveOnOwningThread()
+{
+    WorkerThread worker;
+    QList<QThread *> tickThreads;
+    connect(&worker, &WorkerThread::tickEvent, this,
+            [&tickThreads] { tickThreads << QThread::currentThread(); });
+    QElapsedTimer clock;
+    clock.start();
+    worker.start(QThread::InheritPriority);
+
+    QTRY_VERIFY_WITH_TIMEOUT(tickThreads.size() >= 2, 15000);
+    // Two periods have passed, less the 5 % a coarse timer may fire early.
+    QVERIFY(clock.elapsed() >= 2 * WorkerThread::tickIntervalMs * 95 / 100);
+    for (QThread *thread : tickThreads)
+        QCOMPARE(thread, QThread::currentThread());
+    QVERIFY(worker.isRunning());
+}
+
+void WorkerThreadTest::stopEndsThreadAndIsRepeatable()
+{
+    WorkerThread worker;
+    QSignalSpy ticks(&worker, &WorkerThread::tickEvent);
+    worker.start(QThread::InheritPriority);
+    worker.stop();
+    QVERIFY(worker.isFinished());
+    worker.stop();
+    QVERIFY(worker.isFinished());
+    // A stopped thread sends no more ticks.
+    QTest::qWait(WorkerThread::tickIntervalMs + 300);
+    QCOMPARE(ticks.count(), 0);
+}
+
+void WorkerThreadTest::stopBeforeStartIsHarmless()
+{
+    WorkerThread worker;
+    worker.stop();
+    QVERIFY(!worker.isRunning());
+}
+
+QTEST_GUILESS_MAIN(WorkerThreadTest)
+#include "WorkerThreadTest.moc"

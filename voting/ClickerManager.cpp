@@ -1,0 +1,338 @@
+#include "ClickerManager.h"
+
+#include "QtToolController.h"
+#include "WorkerThread.h"
+
+#include <k-wendsdk/kwendsdk.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+
+#include <array>
+#include <cmath>
+
+namespace {
+
+const QString voteScript = QStringLiteral("Clicker.vote('%1', '%2');");
+const QString showScript = QStringLiteral("Clicker.showConnectionStatus();");
+const QString hideScript = QStringLiteral("Clicker.hideConnectionStatus();");
+
+const QString multipleChoice = QStringLiteral("mc");
+const QString attendance = QStringLiteral("attendance");
+const QString numericAnswer = QStringLiteral("na");
+const QString wordAnswer = QStringLiteral("wa");
+
+const QString answerLetters = QStringLiteral("abcdefghij");
+const QString receiverManufacturer = QStringLiteral("FTDI");
+
+constexpr int votePacketLength = KWEND_VOTE_PACKET_SIZE;
+constexpr int textPacketLength = KWEND_TEXT_PACKET_SIZE;
+constexpr int modeCommandTimeoutMs = 5000;
+// A text packet carries a vote only when its first data value is 1.
+constexpr quint32 textVoteFirstValue = 1;
+
+// Escapes text for a single-quoted script string literal, so that the page
+// receives exactly this text and nothing in it can end the literal.
+QString escapeForScriptLiteral(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort code = c.unicode();
+        switch (code) {
+        case '\\':
+            escaped += QLatin1String("\\\\");
+            break;
+        case '\'':
+            escaped += QLatin1String("\\'");
+            break;
+        case '"':
+            escaped += QLatin1String("\\\"");
+            break;
+        case '\n':
+            escaped += QLatin1String("\\n");
+            break;
+        case '\r':
+            escaped += QLatin1String("\\r");
+            break;
+        default:
+            // Other control characters, DEL and the two script line terminators.
+            if (code < 0x20 || code == 0x7F || code == 0x2028 || code == 0x2029)
+                escaped += QStringLiteral("\\u%1").arg(code, 4, 16, QLatin1Char('0'));
+            else
+                escaped += c;
+        }
+    }
+    return escaped;
+}
+
+bool isNumber(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok && std::isfinite(value);
+}
+
+// A port named by path exists while its device file does; a plain name like
+// COM5 or ttyUSB0 exists while the system lists it.
+bool serialPortExists(const QString &portName)
+{
+    if (portName.contains(QLatin1Char('/')))
+        return QFileInfo::exists(portName);
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        if (info.portName() == portName || info.systemLocation() == portName)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+ClickerManager::ClickerManager(QtToolController *bridge)
+    : controller(bridge), port(new QSerialPort(this))
+{
+    connect(port, &QSerialPort::readyRead, this, &ClickerManager::readSerialData);
+    connect(port, &QSerialPort::errorOccurred, this, &ClickerManager::handlePortError);
+    if (controller)
+        controller->setClickerManager(this);
+
+    workerThread = std::make_unique<WorkerThread>();
+    connect(workerThread.get(), &WorkerThread::tickEvent, this, &ClickerManager::tick);
+    // The thread is stopped before the application object goes away, so no thread
+    // outlives the event loop that receives its ticks.
+    if (auto *app = QCoreApplication::instance()) {
+        connect(app, &QCoreApplication::aboutToQuit, workerThread.get(), &WorkerThread::stop);
+    }
+    workerThread->start(QThread::InheritPriority);
+}
+
+ClickerManager::~ClickerManager() = default;
+
+bool ClickerManager::startVoting(const QString &id, const QString &type)
+{
+    if (id != questionId)
+        stopVoting();
+    if (type != multipleChoice && type != attendance && type != numericAnswer &&
+        type != wordAnswer) {
+        return false;
+    }
+    questionId = id;
+    questionType = type;
+
+    if (type == multipleChoice && baseMode != 0)
+        setBaseMode(0);
+    else if ((type == numericAnswer || type == wordAnswer) && baseMode != 1)
+        setBaseMode(1);
+    return true;
+}
+
+void ClickerManager::stopVoting()
+{
+    questionId.clear();
+    questionType.clear();
+}
+
+void ClickerManager::setDomReady()
+{
+    domReady = true;
+    if (connected)
+        showConnectionStatus();
+}
+
+void ClickerManager::sendVote(const QString &remote, const QString &answer)
+{
+    if (questionType == numericAnswer && !isNumber(answer))
+        return;
+    emit sendJavaScript(
+        voteScript.arg(escapeForScriptLiteral(remote), escapeForScriptLiteral(answer)));
+}
+
+QString ClickerManager::answerTextFor(int code) const
+{
+    const bool hasLetter = code >= 1 && code <= answerLetters.size();
+    if (hasLetter)
+        return answerLetters.at(code - 1);
+    // A multiple-choice answer without a letter is no answer to the question;
+    // for other types (attendance) the press itself counts, so send its code.
+    if (questionType == multipleChoice)
+        return QString();
+    return QString::number(code);
+}
+
+void ClickerManager::showConnectionStatus()
+{
+    connected = true;
+    if (domReady)
+        emit sendJavaScript(showScript);
+}
+
+void ClickerManager::hideConnectionStatus()
+{
+    if (!connected)
+        return;
+    connected = false;
+    if (domReady)
+        emit sendJavaScript(hideScript);
+}
+
+void ClickerManager::setReceiverPort(const QString &portName)
+{
+    receiverPort = portName;
+}
+
+QStringList ClickerManager::receiverCandidates(const QList<SerialPortEntry> &ports)
+{
+    QStringList names;
+    for (const SerialPortEntry &entry : ports) {
+        if (entry.manufacturer == receiverManufacturer)
+            names << entry.portName;
+    }
+    return names;
+}
+
+QList<ClickerManager::SerialPortEntry> ClickerManager::availableSerialPorts() const
+{
+    QList<SerialPortEntry> ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        ports << SerialPortEntry{info.portName(), info.manufacturer()};
+    return ports;
+}
+
+QStringList ClickerManager::candidatePorts() const
+{
+    if (receiverPort.isEmpty())
+        return receiverCandidates(availableSerialPorts());
+    if (serialPortExists(receiverPort))
+        return {receiverPort};
+    return {};
+}
+
+void ClickerManager::tick()
+{
+    if (receiverPresent())
+        connectReceiver();
+    else
+        hideConnectionStatus();
+}
+
+bool ClickerManager::receiverPresent() const
+{
+    return !candidatePorts().isEmpty();
+}
+
+void ClickerManager::connectReceiver()
+{
+    if (connected)
+        return;
+    for (const QString &portName : candidatePorts()) {
+        if (openAndConfigure(portName)) {
+            showConnectionStatus();
+            return;
+        }
+    }
+}
+
+bool ClickerManager::openAndConfigure(const QString &portName)
+{
+    if (port->isOpen())
+        port->close();
+    port->setPortName(portName);
+    // The first step that fails ends the attempt; the port may stay open.
+    return port->open(QIODevice::ReadWrite) && port->setBaudRate(QSerialPort::Baud19200) &&
+           port->setDataBits(QSerialPort::Data8) && port->setParity(QSerialPort::NoParity) &&
+           port->setStopBits(QSerialPort::OneStop) &&
+           port->setFlowControl(QSerialPort::NoFlowControl);
+}
+
+void ClickerManager::handlePortError(QSerialPort::SerialPortError error)
+{
+    // A receiver that was unplugged (or whose line died) leaves the port
+    // readable with nothing to read: it would report this error over and over
+    // and keep the main thread busy. Such a port is closed, outside the port's
+    // own notification, and the receiver counts as gone until a tick finds it.
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+        error == QSerialPort::WriteError) {
+        QMetaObject::invokeMethod(this, &ClickerManager::dropFailedReceiver, Qt::QueuedConnection);
+    }
+}
+
+void ClickerManager::dropFailedReceiver()
+{
+    if (port->isOpen())
+        port->close();
+    hideConnectionStatus();
+}
+
+void ClickerManager::setBaseMode(int mode)
+{
+    std::array<uint8_t, KWEND_COMMAND_SIZE> command{};
+    kwend_base_unit_mode(command.data(), mode);
+    // Without an open receiver there is nothing to write to; the mode is
+    // recorded all the same, as it is when the write fails.
+    if (port->isOpen()) {
+        port->write(reinterpret_cast<const char *>(command.data()), command.size());
+        port->waitForBytesWritten(modeCommandTimeoutMs);
+    }
+    baseMode = mode;
+}
+
+void ClickerManager::readSerialData()
+{
+    if (questionId.isEmpty()) {
+        port->clear(QSerialPort::AllDirections);
+        return;
+    }
+    receiveBuffer.append(port->readAll());
+
+    const int length = baseMode == 1 ? textPacketLength : votePacketLength;
+    while (receiveBuffer.size() >= length) {
+        // The frame leaves the buffer before it is handled: a vote's script may
+        // reach back into this manager through the page.
+        const QByteArray frame = receiveBuffer.left(length);
+        receiveBuffer.remove(0, length);
+        if (!processFrame(frame, length))
+            receiveBuffer.prepend(frame.mid(1));
+    }
+}
+
+bool ClickerManager::processFrame(const QByteArray &frame, int length)
+{
+    // The frame length decides the inspector, not the current mode: the mode may
+    // change while a read is being cut (through a vote's script), and each
+    // inspector reads exactly its own packet length.
+    if (length == textPacketLength)
+        return processTextPacket(frame);
+    return processVotePacket(frame);
+}
+
+bool ClickerManager::processVotePacket(const QByteArray &frame)
+{
+    quint32 remoteId = 0;
+    qint32 answerCode = 0;
+    if (kwend_inspect(reinterpret_cast<const uint8_t *>(frame.constData()), &remoteId,
+                      &answerCode) != 0) {
+        return false;
+    }
+    const QString answer = answerTextFor(answerCode);
+    if (!answer.isNull())
+        sendVote(QString::number(remoteId), answer);
+    return true;
+}
+
+bool ClickerManager::processTextPacket(const QByteArray &frame)
+{
+    quint32 remoteId = 0;
+    quint32 firstValue = 0;
+    qint32 secondValue = 0;
+    qint32 excess = 0;
+    std::array<char, KWEND_TEXT_BUFFER_SIZE> text{};
+    if (kwend_drid_inspect(reinterpret_cast<const uint8_t *>(frame.constData()), &remoteId,
+                           &firstValue, &secondValue, &excess, text.data()) != 0) {
+        return false;
+    }
+    if (firstValue == textVoteFirstValue)
+        sendVote(QString::number(remoteId), QString::fromLatin1(text.data()).toLower());
+    return true;
+}
