@@ -238,6 +238,7 @@ bool ClickerManager::openAndConfigure(const QString &portName)
 {
     if (port->isOpen())
         port->close();
+    ++portOpenings;
     port->setPortName(portName);
     // The first step that fails ends the attempt; the port may stay open.
     return port->open(QIODevice::ReadWrite) && port->setBaudRate(QSerialPort::Baud19200) &&
@@ -252,9 +253,18 @@ void ClickerManager::handlePortError(QSerialPort::SerialPortError error)
     // readable with nothing to read: it would report this error over and over
     // and keep the main thread busy. Such a port is closed, outside the port's
     // own notification, and the receiver counts as gone until a tick finds it.
+    // The error is acted on only if no later opening attempt has been made:
+    // after a failed attempt a later port of the same tick may have opened.
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
         error == QSerialPort::WriteError) {
-        QMetaObject::invokeMethod(this, &ClickerManager::dropFailedReceiver, Qt::QueuedConnection);
+        const quint64 opening = portOpenings;
+        QMetaObject::invokeMethod(
+            this,
+            [this, opening] {
+                if (opening == portOpenings)
+                    dropFailedReceiver();
+            },
+            Qt::QueuedConnection);
     }
 }
 

@@ -105,6 +105,9 @@ private:
     int baseMode = 0;
     QByteArray receiveBuffer;
     QString receiverPort;
+    // Counts the opening attempts on port, so that a port error handled later
+    // acts only on the opening in which it happened.
+    quint64 portOpenings = 0;
     std::unique_ptr<WorkerThread> workerThread;
 };
 

@@ -6,13 +6,14 @@
 #include <poll.h>
 #include <unistd.h>
 
-PseudoTerminal::PseudoTerminal()
+PseudoTerminal::PseudoTerminal(bool lockedSlave)
 {
     const int fd = posix_openpt(O_RDWR | O_NOCTTY);
     if (fd < 0)
         return;
     const char *name = nullptr;
-    if (grantpt(fd) != 0 || unlockpt(fd) != 0 || (name = ptsname(fd)) == nullptr) {
+    if (grantpt(fd) != 0 || (!lockedSlave && unlockpt(fd) != 0) ||
+        (name = ptsname(fd)) == nullptr) {
         close(fd);
         return;
     }

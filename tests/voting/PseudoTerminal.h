@@ -10,7 +10,8 @@
 class PseudoTerminal
 {
 public:
-    PseudoTerminal();
+    // A locked pair's slave side exists but refuses to open (with an I/O error).
+    explicit PseudoTerminal(bool lockedSlave = false);
     ~PseudoTerminal();
     PseudoTerminal(const PseudoTerminal &) = delete;
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;

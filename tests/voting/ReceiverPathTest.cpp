@@ -71,6 +71,7 @@ private slots:
     void modeCommandWrittenOncePerChange();
     void receiverCandidatesMatchManufacturerExactly();
     void firstUsablePortIsTaken();
+    void failedOpenDoesNotDropLaterPort();
     void namedReceiverPortReplacesDetection();
 
 private:
@@ -328,6 +329,28 @@ void ReceiverPathTest::firstUsablePortIsTaken()
     listed.tick();
     listed.tick();
     QCOMPARE(scripts(listedSpy), QStringList({showScript, hideScript}));
+}
+
+void ReceiverPathTest::failedOpenDoesNotDropLaterPort()
+{
+    // The first receiver's open fails with an I/O error of the port; the second
+    // one opens, and stays the receiver once the port's error has been handled.
+    PseudoTerminal refusing(true), usable;
+    ListedPortsManager listed;
+    listed.ports = {{refusing.slavePath(), "FTDI"}, {usable.slavePath(), "FTDI"}};
+    listed.setDomReady();
+    QSignalSpy listedSpy(&listed, &ClickerManager::sendJavaScript);
+    for (int i = 0; i < 3; ++i) {
+        listed.tick();
+        QTest::qWait(settleMs);
+    }
+    QCOMPARE(scripts(listedSpy), QStringList({showScript}));
+    QVERIFY(listed.isConnected());
+
+    QVERIFY(listed.startVoting("q1", "wa"));
+    QCOMPARE(usable.readAvailable(), modeTexts);
+    QVERIFY(usable.write(textPacket(123456, "ABC")));
+    QTRY_COMPARE(scripts(listedSpy), QStringList({showScript, "Clicker.vote('123456', 'abc');"}));
 }
 
 void ReceiverPathTest::namedReceiverPortReplacesDetection()
