@@ -1,0 +1,66 @@
+#include <VexorAPI/ConnectBase.h>
+
+#include "IBaseManagement.h"
+#include "SleeperBoost.h"
+
+#include <VexorAPI/IProtocol.h>
+
+ConnectBase::ConnectBase() = default;
+
+ConnectBase::ConnectBase(IProtocol *protocol_, IBaseManagement *management_)
+    : IConnectBase(protocol_, management_), ownSleeper(std::make_unique<SleeperBoost>())
+{
+    sleeper = ownSleeper.get();
+}
+
+ConnectBase::ConnectBase(ISleeper *sleeper_, IProtocol *protocol_, IBaseManagement *management_)
+    : IConnectBase(sleeper_, protocol_, management_)
+{
+}
+
+ConnectBase::~ConnectBase() = default;
+
+void ConnectBase::connectLoop()
+{
+    for (;;) {
+        connectOnce();
+        baseIsPresent();
+    }
+}
+
+void ConnectBase::connectOnce()
+{
+    waitForABase();
+    waitForOpenBase();
+}
+
+void ConnectBase::waitForABase()
+{
+    while (!protocol->findBase()) {
+        management->noBase();
+        sleeper->longSleep();
+    }
+    management->baseFound();
+}
+
+void ConnectBase::waitForOpenBase()
+{
+    management->openingBase();
+    if (protocol->openBase())
+        management->baseOpened();
+}
+
+void ConnectBase::baseIsPresent()
+{
+    while (testBaseIsPresent())
+        sleeper->longSleep();
+    management->baseLost();
+}
+
+bool ConnectBase::testBaseIsPresent()
+{
+    if (protocol->baseIsAttached())
+        return true;
+    management->baseLost();
+    return false;
+}

@@ -1,0 +1,122 @@
+#include "HIDHIDAPI.h"
+
+#include "DeviceIDHID.h"
+
+#include <VexorAPI/HidInputBuffers.h>
+
+#include <hidapi/hidapi.h>
+
+namespace {
+
+constexpr std::size_t reportSize = 64;
+constexpr unsigned long protocolInputBuffers = 512;
+
+} // namespace
+
+HIDHIDAPI::HIDHIDAPI()
+{
+    hid_init(); // a failed initialisation shows up as failed enumerations and opens
+}
+
+HIDHIDAPI::HIDHIDAPI(DeviceIDHID *deviceId_) : IHID(deviceId_)
+{
+    hid_init();
+}
+
+HIDHIDAPI::~HIDHIDAPI() = default;
+
+HIDHIDAPI::Handle HIDHIDAPI::currentHandle() const
+{
+    std::lock_guard<std::mutex> lock(handleMutex);
+    return device;
+}
+
+void HIDHIDAPI::replaceHandle(Handle handle)
+{
+    Handle previous;
+    {
+        std::lock_guard<std::mutex> lock(handleMutex);
+        previous = std::move(device);
+        device = std::move(handle);
+    }
+    // previous is released here, outside the lock: if it was the last
+    // reference, its hid_close runs now; otherwise in the thread still using it.
+}
+
+bool HIDHIDAPI::isPresent(bool &present)
+{
+    present = false;
+    hid_device_info *devices = hid_enumerate(deviceId->vendorId, deviceId->productId);
+    present = devices != nullptr;
+    hid_free_enumeration(devices);
+    return true;
+}
+
+bool HIDHIDAPI::open()
+{
+    hid_device *opened = hid_open(deviceId->vendorId, deviceId->productId, nullptr);
+    replaceHandle(opened ? Handle(opened, hid_close) : Handle());
+    return opened != nullptr;
+}
+
+bool HIDHIDAPI::close()
+{
+    replaceHandle(Handle());
+    return true;
+}
+
+bool HIDHIDAPI::isOpen()
+{
+    return currentHandle() != nullptr;
+}
+
+bool HIDHIDAPI::setNonBlocking()
+{
+    const Handle handle = currentHandle();
+    return handle && hid_set_nonblocking(handle.get(), 1) >= 0;
+}
+
+bool HIDHIDAPI::read(unsigned char *buffer, int)
+{
+    const Handle handle = currentHandle();
+    return handle && hid_read(handle.get(), buffer, reportSize) >= 0;
+}
+
+bool HIDHIDAPI::readTimeout(unsigned char *buffer, int, int milliseconds)
+{
+    const Handle handle = currentHandle();
+    return handle && hid_read_timeout(handle.get(), buffer, reportSize, milliseconds) >= 0;
+}
+
+bool HIDHIDAPI::write(const unsigned char *report)
+{
+    const Handle handle = currentHandle();
+    return handle && hid_write(handle.get(), report, reportSize) >= 0;
+}
+
+bool HIDHIDAPI::setNumInputBuffers(unsigned long count)
+{
+    const Handle handle = currentHandle();
+    if (handle)
+        hid_SetNumInputBuffers(handle.get(), count);
+    std::lock_guard<std::mutex> lock(handleMutex);
+    storedNumInputBuffers = count;
+    return true;
+}
+
+bool HIDHIDAPI::getNumInputBuffers(unsigned long &count)
+{
+    const Handle handle = currentHandle();
+    return handle && hid_GetNumInputBuffers(handle.get(), &count) == 1;
+}
+
+unsigned long HIDHIDAPI::inputBufferCount()
+{
+    return protocolInputBuffers;
+}
+
+unsigned long HIDHIDAPI::numInputBuffers() const
+{
+    std::lock_guard<std::mutex> lock(handleMutex);
+    return storedNumInputBuffers;
+}

@@ -1,0 +1,7 @@
+#include "IBaseManagement.h"
+
+IBaseManagement::IBaseManagement() = default;
+
+IBaseManagement::IBaseManagement(IBaseManagementEvents *events_) : events(events_) {}
+
+IBaseManagement::~IBaseManagement() = default;

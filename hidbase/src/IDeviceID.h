@@ -1,0 +1,11 @@
+#ifndef VEXOR_IDEVICEID_H
+#define VEXOR_IDEVICEID_H
+
+/// Identity of a device (no operations; the concrete class holds the values).
+class IDeviceID
+{
+public:
+    virtual ~IDeviceID() = default;
+};
+
+#endif

@@ -1,0 +1,7 @@
+#include "ISpecificationCollection.h"
+
+ISpecificationCollection::ISpecificationCollection() = default;
+
+ISpecificationCollection::ISpecificationCollection(IHID *hid_) : hid(hid_) {}
+
+ISpecificationCollection::~ISpecificationCollection() = default;

@@ -1,0 +1,136 @@
+// BaseManagement: the events it forwards, the ready flag, and a reader
+// thread waiting for a ready base.
+
+#include "BaseManagement.h"
+#include "DeviceTestSupport.h"
+
+#include <boost/date_time/posix_time/posix_time_types.hpp>
+#include <boost/thread/thread.hpp>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+
+namespace {
+
+class BaseManagementTest : public ::testing::Test
+{
+protected:
+    RecordingEvents events;
+    BaseManagement management{&events};
+};
+
+TEST_F(BaseManagementTest, ForwardsEachStepToTheClient)
+{
+    struct Case
+    {
+        std::function<bool()> step;
+        const char *event;
+        bool readyAfter;
+    };
+    const std::vector<Case> cases = {
+        {[&] { return management.noBase(); }, "noBase", false},
+        {[&] { return management.baseFound(); }, "baseFound", false},
+        {[&] { return management.openingBase(); }, "openingBase", false},
+        {[&] { return management.baseOpened(); }, "baseReady", true},
+        {[&] { return management.baseFound(); }, "baseFound", true},
+        {[&] { return management.baseLost(); }, "baseLost", false},
+        {[&] { return management.baseOpened(); }, "baseReady", true},
+        {[&] { return management.noBase(); }, "noBase", false},
+    };
+    std::vector<std::string> expected;
+    for (const Case &c : cases) {
+        EXPECT_TRUE(c.step());
+        expected.push_back(c.event);
+        EXPECT_EQ(events.events(), expected);
+        EXPECT_EQ(management.isReady(), c.readyAfter) << c.event;
+    }
+}
+
+TEST_F(BaseManagementTest, WaitReturnsAtOnceWhenTheBaseIsReady)
+{
+    management.baseOpened();
+    EXPECT_TRUE(management.waitForBaseReady());
+}
+
+TEST_F(BaseManagementTest, WaiterWakesOnlyAfterOnBaseReadyHasReturned)
+{
+    std::atomic<bool> onBaseReadyReturned{false};
+    events.onEvent = [&](const std::string &name) {
+        if (name != "baseReady")
+            return;
+        // Give the waiter every chance to overtake the callback.
+        boost::this_thread::sleep(boost::posix_time::milliseconds(50));
+        onBaseReadyReturned = true;
+    };
+    std::atomic<bool> sawReturned{false};
+    boost::thread reader([&] {
+        management.waitForBaseReady();
+        sawReturned = onBaseReadyReturned.load();
+    });
+    boost::this_thread::sleep(boost::posix_time::milliseconds(20));
+    management.baseOpened();
+    reader.join();
+    EXPECT_TRUE(sawReturned);
+}
+
+TEST_F(BaseManagementTest, WaiterKeepsWaitingAfterTheBaseIsGoneAgain)
+{
+    management.baseOpened();
+    management.noBase();
+    std::atomic<bool> returned{false};
+    boost::thread reader([&] {
+        try {
+            management.waitForBaseReady();
+            returned = true;
+        } catch (const boost::thread_interrupted &) {
+        }
+    });
+    boost::this_thread::sleep(boost::posix_time::milliseconds(50));
+    EXPECT_FALSE(returned);
+    // An interruption ends the wait: that is how the library stops its reader.
+    reader.interrupt();
+    reader.join();
+    EXPECT_FALSE(returned);
+}
+
+TEST_F(BaseManagementTest, ReaderLossCountsOnlyForTheOpeningItReadFrom)
+{
+    management.baseOpened();
+    const unsigned long first = management.waitForReadyGeneration();
+
+    // The connection loop saw the loss and opened the base again before the
+    // reader reported its failed read on the first opening.
+    management.baseLost();
+    management.baseOpened();
+    EXPECT_FALSE(management.readerLost(first));
+    EXPECT_TRUE(management.isReady());
+
+    const unsigned long second = management.waitForReadyGeneration();
+    EXPECT_NE(second, first);
+    EXPECT_TRUE(management.readerLost(second));
+    EXPECT_FALSE(management.isReady());
+    EXPECT_EQ(events.events(),
+              (std::vector<std::string>{"baseReady", "baseLost", "baseReady", "baseLost"}));
+}
+
+TEST_F(BaseManagementTest, ManyOpeningsAndLossesAcrossThreads)
+{
+    constexpr int passes = 50;
+    std::atomic<bool> done{false};
+    boost::thread reader([&] {
+        for (int pass = 0; pass < passes; ++pass)
+            management.readerLost(management.waitForReadyGeneration());
+        done = true;
+    });
+    while (!done) {
+        management.baseOpened();
+        management.baseLost();
+        management.noBase();
+    }
+    reader.join();
+    EXPECT_TRUE(events.waitForCount("baseReady", passes));
+}
+
+} // namespace

@@ -1,0 +1,209 @@
+// The connection loop against the simulated base: the notifications the
+// client hears while bases come, fail to open and go. The loop runs on its own
+// thread and is ended by interruption, as the facade ends it.
+
+#include "BaseManagement.h"
+#include "DeviceTestSupport.h"
+
+#include <VexorAPI/ConnectBase.h>
+
+#include <boost/thread/thread.hpp>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+class ConnectBaseTest : public ::testing::Test
+{
+protected:
+    void TearDown() override { stopLoop(); }
+
+    void startLoop()
+    {
+        loop = std::make_unique<boost::thread>([this] { connectBase.connectLoop(); });
+    }
+
+    void stopLoop()
+    {
+        if (!loop)
+            return;
+        loop->interrupt();
+        loop->join();
+        loop.reset();
+    }
+
+    // Events recorded while idling a while; nothing must happen meanwhile.
+    Events eventsAfterIdling()
+    {
+        const std::size_t checks = basesim::enumerations();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (static_cast<std::size_t>(basesim::enumerations()) < checks + 5 &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return events.events();
+    }
+
+    static bool startsWith(const Events &log, const Events &prefix)
+    {
+        return log.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), log.begin());
+    }
+
+    RecordingSleeper protocolSleeper{1};
+    RecordingSleeper loopSleeper{1};
+    DeviceGraph graph{&protocolSleeper};
+    RecordingEvents events;
+    BaseManagement management{&events};
+    ConnectBase connectBase{&loopSleeper, &graph.protocol, &management};
+    std::unique_ptr<boost::thread> loop;
+};
+
+TEST_F(ConnectBaseTest, BaseAttachedAtStartIsOpenedThenWatchedUntilUnplugged)
+{
+    basesim::reset(true);
+    startLoop();
+    ASSERT_TRUE(events.waitForCount("baseReady", 1));
+    EXPECT_EQ(eventsAfterIdling(), (Events{"baseFound", "openingBase", "baseReady"}));
+    EXPECT_TRUE(management.isReady());
+    EXPECT_EQ(basesim::writtenReports().size(), 5u);
+
+    basesim::unplug();
+    ASSERT_TRUE(events.waitForCount("noBase", 2));
+    EXPECT_TRUE(startsWith(events.events(), {"baseFound", "openingBase", "baseReady", "baseLost",
+                                             "baseLost", "noBase", "noBase"}));
+    EXPECT_FALSE(management.isReady());
+}
+
+TEST_F(ConnectBaseTest, AbsentBaseIsReportedUntilPluggedIn)
+{
+    basesim::reset(false);
+    startLoop();
+    ASSERT_TRUE(events.waitForCount("noBase", 3));
+    basesim::plug();
+    ASSERT_TRUE(events.waitForCount("baseReady", 1));
+
+    const Events log = events.events();
+    const std::size_t searches = occurrences(log, "noBase");
+    Events expected(searches, "noBase");
+    expected.insert(expected.end(), {"baseFound", "openingBase", "baseReady"});
+    EXPECT_EQ(log, expected);
+    EXPECT_GE(loopSleeper.count("long"), searches) << "each failed search is followed by a pause";
+}
+
+TEST_F(ConnectBaseTest, FailedOpeningIsNotRetriedUntilTheBaseIsReplugged)
+{
+    basesim::reset(true);
+    basesim::failWrite(1);
+    startLoop();
+    ASSERT_TRUE(events.waitForCount("openingBase", 1));
+    // The opening takes its pauses; wait for the watching to begin.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (loopSleeper.count("long") == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(eventsAfterIdling(), (Events{"baseFound", "openingBase"}));
+    EXPECT_TRUE(basesim::writtenReports().empty());
+
+    basesim::unplug();
+    ASSERT_TRUE(events.waitForCount("noBase", 1));
+    basesim::plug();
+    ASSERT_TRUE(events.waitForCount("baseReady", 1));
+    const Events log = events.events();
+    EXPECT_TRUE(startsWith(log, {"baseFound", "openingBase", "baseLost", "baseLost", "noBase"}));
+    EXPECT_EQ(occurrences(log, "openingBase"), 2u);
+}
+
+TEST_F(ConnectBaseTest, BaseDroppingOutDuringTheOpeningIsWaitedFor)
+{
+    basesim::reset(true);
+    basesim::hideAfterNextOpen(std::chrono::milliseconds(100));
+    startLoop();
+    ASSERT_TRUE(events.waitForCount("baseReady", 1));
+    EXPECT_EQ(events.events(), (Events{"baseFound", "openingBase", "baseReady"}));
+    EXPECT_GT(protocolSleeper.count("medium"), 11u) << "the opening polled for the base";
+    EXPECT_EQ(basesim::writtenReports().size(), 5u);
+}
+
+TEST_F(ConnectBaseTest, ReplugAfterLossOpensAFreshHandle)
+{
+    basesim::reset(true);
+    startLoop();
+    ASSERT_TRUE(events.waitForCount("baseReady", 1));
+    basesim::unplug();
+    ASSERT_TRUE(events.waitForCount("noBase", 1));
+    basesim::plug();
+    ASSERT_TRUE(events.waitForCount("baseReady", 2));
+    EXPECT_EQ(basesim::openHandles(), 1);
+    EXPECT_EQ(basesim::writtenReports().size(), 10u);
+}
+
+TEST_F(ConnectBaseTest, InterruptionEndsTheLoopWhileWaitingForABase)
+{
+    basesim::reset(false);
+    startLoop();
+    ASSERT_TRUE(events.waitForCount("noBase", 1));
+    stopLoop();
+    const std::size_t searches = occurrences(events.events(), "noBase");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(occurrences(events.events(), "noBase"), searches);
+}
+
+// Records the steps it replaces, to show that each step reaches the others
+// through the virtual table.
+class ScriptedConnectBase : public ConnectBase
+{
+public:
+    using ConnectBase::ConnectBase;
+
+    void waitForABase() override { steps.push_back("waitForABase"); }
+    void waitForOpenBase() override { steps.push_back("waitForOpenBase"); }
+    bool testBaseIsPresent() override
+    {
+        steps.push_back("testBaseIsPresent");
+        return ++presenceChecks < 3;
+    }
+
+    std::vector<std::string> steps;
+    int presenceChecks = 0;
+};
+
+TEST(ConnectBaseSteps, StepsCallEachOtherThroughTheVirtualTable)
+{
+    RecordingSleeper sleeper;
+    RecordingEvents events;
+    BaseManagement management(&events);
+    ScriptedConnectBase connect(&sleeper, nullptr, &management);
+
+    connect.connectOnce();
+    connect.baseIsPresent();
+    EXPECT_EQ(connect.steps, (Events{"waitForABase", "waitForOpenBase", "testBaseIsPresent",
+                                     "testBaseIsPresent", "testBaseIsPresent"}));
+    EXPECT_EQ(sleeper.pauses(), (Events{"long", "long"}));
+    EXPECT_EQ(events.events(), (Events{"baseLost"}));
+}
+
+TEST(ConnectBaseSteps, ConstructorsSetTheirMembers)
+{
+    RecordingSleeper sleeper;
+    RecordingEvents events;
+    BaseManagement management(&events);
+    ProtocolVexor protocol;
+
+    const ConnectBase empty;
+    EXPECT_EQ(empty.sleeper, nullptr);
+    EXPECT_EQ(empty.protocol, nullptr);
+    EXPECT_EQ(empty.management, nullptr);
+
+    const ConnectBase withOwnSleeper(&protocol, &management);
+    EXPECT_NE(withOwnSleeper.sleeper, nullptr);
+    EXPECT_EQ(withOwnSleeper.protocol, &protocol);
+    EXPECT_EQ(withOwnSleeper.management, &management);
+
+    const ConnectBase full(&sleeper, &protocol, &management);
+    EXPECT_EQ(full.sleeper, &sleeper);
+}
+
+} // namespace

@@ -1,0 +1,225 @@
+// The library through its public interface only, against the simulated base.
+#include "BaseEventLog.h"
+#include "VoteRecorder.h"
+#include "VoteReports.h"
+
+#include <VexorAPI/IProtocol.h>
+#include <VexorAPI/VexorAPI.h>
+
+#include <basesim/basesim.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace vote_reports;
+using Events = std::vector<std::string>;
+
+constexpr auto patience = 20s;
+
+struct FacadeDeleter
+{
+    void operator()(VexorAPI *api) const { delete api; }
+};
+using Facade = std::unique_ptr<VexorAPI, FacadeDeleter>;
+
+unsigned remoteNumber(const IVoteElement &vote)
+{
+    return static_cast<unsigned>(std::stoul(vote.getRemoteId(), nullptr, 16));
+}
+
+class VexorEndToEndTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { basesim::reset(false); }
+
+    Facade makeFacade()
+    {
+        Facade api(static_cast<VexorAPI *>(getConcreteIVexorAPI(&baseEvents, &recorder)));
+        api->setReportTrace(nullptr);
+        return api;
+    }
+
+    // Plugs the base and waits until the library has opened it for the
+    // times-th time.
+    void plugAndWaitReady(int times)
+    {
+        basesim::plug();
+        ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseReady, times, patience))
+            << "no base " << baseEvents[BaseEventLog::noBase] << ", found "
+            << baseEvents[BaseEventLog::baseFound] << ", opening "
+            << baseEvents[BaseEventLog::openingBase] << ", ready "
+            << baseEvents[BaseEventLog::baseReady] << ", lost "
+            << baseEvents[BaseEventLog::baseLost];
+    }
+
+    // Unplugs the base and waits until the connection loop has searched for
+    // it in vain (the reader alone may notice the loss earlier).
+    void unplugAndWaitNoBase()
+    {
+        const int searches = baseEvents[BaseEventLog::noBase];
+        basesim::unplug();
+        ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::noBase, searches + 1, patience));
+    }
+
+    void startVote(VexorAPI &api, int times)
+    {
+        ASSERT_TRUE(api.protocol->startVote(1));
+        ASSERT_TRUE(recorder.waitForEvent("state 2", times, patience));
+    }
+
+    BaseEventLog baseEvents;
+    VoteRecorder recorder;
+};
+
+TEST_F(VexorEndToEndTest, FacadeLifecycleWithoutRunning)
+{
+    delete new VexorAPI();
+
+    Facade neverRun = makeFacade();
+    EXPECT_NE(neverRun->protocol, nullptr);
+    EXPECT_NE(neverRun->connectBase, nullptr);
+    neverRun.reset();
+
+    Facade stoppedEarly = makeFacade();
+    stoppedEarly->stop();
+    stoppedEarly->stop();
+    EXPECT_EQ(basesim::enumerations(), 0); // nothing ran
+}
+
+TEST_F(VexorEndToEndTest, OpeningSequenceVotesAndReconnection)
+{
+    Facade api = makeFacade();
+    api->run();
+    api->run(); // already running: starts nothing
+    ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::noBase, 1, patience));
+    plugAndWaitReady(1);
+
+    // Frequencies, stop vote, two display lines, command 45; the base's
+    // answer to the stop reaches the client.
+    std::vector<int> commands;
+    for (const basesim::WrittenReport &report : basesim::writtenReports()) {
+        ASSERT_EQ(report.bytes.size(), 64u);
+        EXPECT_EQ(report.bytes[0], 0x00);
+        EXPECT_EQ(report.bytes[1], 0x01);
+        commands.push_back(report.bytes[2]);
+    }
+    EXPECT_EQ(commands, std::vector<int>({16, 18, 19, 20, 45}));
+    ASSERT_TRUE(recorder.waitForEvent("state 3", 1, patience));
+
+    startVote(*api, 1);
+    basesim::queueInputReport(voteReport(1, {0x84, 0x12, 0x34, 0x56, 0x01,             // D
+                                             0x86, 0x0A, 0xB0, 0x01, 0x02,             // F
+                                             0x87, 0x00, 0x00, 0x07, 0x34, 0x56, 0x78, // numeric
+                                             0x9A, 0x07, 0x03}));
+    basesim::queueInputReport(voteReport(1, choice(0x81, 9, 9))); // repeated report: ignored
+    basesim::queueInputReport(voteReport(
+        2, {0x88, 0, 0, 1, 3, 4, 0xA3, 1, 1, 1, 1, 1, 0x04, 0x8B, 0, 0,    2,
+            3,    3, 3, 3, 3, 3, 3,    3, 3, 3, 3, 3, 3,    3,    3, 0x22, 0x06})); // record gap
+    basesim::queueInputReport(voteReport(5, choice(0x81, 7, 3)));                   // report gap
+    ASSERT_TRUE(recorder.waitForVotes(6, patience));
+
+    const std::string fiveSpaces(5, ' ');
+    EXPECT_EQ(recorder.events(),
+              Events({"state 3", "state 2", "vote 11 D 123456 1", "vote 86 F 0ab001 2",
+                      "vote 87 1234.5678 000007 3", "vote 88 AB.1" + fiveSpaces + " 000001 4",
+                      "record gap", "vote 8b AAAAAAAAAAAAAAA0 000002 6", "report gap",
+                      "vote 11 A 000003 7"}));
+
+    unplugAndWaitNoBase();
+    EXPECT_GE(baseEvents[BaseEventLog::baseLost], 1);
+    basesim::queueInputReport(voteReport(6, choice(0x81, 8, 4))); // nobody to send it
+    plugAndWaitReady(2);
+    startVote(*api, 2);
+    basesim::queueInputReport(voteReport(6, choice(0x81, 8, 5)));
+    ASSERT_TRUE(recorder.waitForVotes(7, patience));
+    EXPECT_EQ(recorder.events().back(), "vote 11 A 000005 8");
+
+    api->stop();
+    api->stop();
+    EXPECT_EQ(recorder.voteCount(), 7u);
+}
+
+// Every record of 10,000 reports, read as fast as the reader takes them,
+// arrives exactly once and in order.
+TEST_F(VexorEndToEndTest, TenThousandReportsArriveOnceAndInOrder)
+{
+    constexpr unsigned reports = 10000;
+    Facade api = makeFacade();
+    api->run();
+    plugAndWaitReady(1);
+    startVote(*api, 1);
+
+    for (unsigned i = 0; i < reports; ++i)
+        basesim::queueInputReport(voteReport(static_cast<unsigned char>(i),
+                                             choice(0x81, static_cast<unsigned char>(i), i)));
+    ASSERT_TRUE(recorder.waitForVotes(reports, 60s));
+    api->stop();
+
+    const auto votes = recorder.votes();
+    ASSERT_EQ(votes.size(), reports);
+    for (unsigned i = 0; i < reports; ++i)
+        ASSERT_EQ(remoteNumber(*votes[i]), i);
+    const Events events = recorder.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "record gap"), 0);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "report gap"), 0);
+}
+
+TEST_F(VexorEndToEndTest, RepeatedRunAndStop)
+{
+    basesim::reset(true);
+    Facade api = makeFacade();
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        api->run();
+        api->stop();
+    }
+    // A few cycles that stop a running reader and an opened base.
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+        api->run();
+        ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseReady, cycle, patience));
+        api->stop();
+    }
+    EXPECT_EQ(basesim::pendingInputReports(), 0u);
+}
+
+// Votes keep coming while the base is plugged and unplugged again and again:
+// whatever arrives, arrives once and in order, and votes flow after every
+// reconnection.
+TEST_F(VexorEndToEndTest, PlugAndUnplugWithVotesFlowing)
+{
+    constexpr int cycles = 50;
+    Facade api = makeFacade();
+    api->run();
+
+    std::atomic<bool> feeding{true};
+    std::atomic<unsigned> nextRemote{0};
+    std::thread feeder([&] {
+        while (feeding) {
+            basesim::queueVotes({{nextRemote++, 'B'}});
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        plugAndWaitReady(cycle);
+        ASSERT_TRUE(recorder.waitForVotes(recorder.voteCount() + 1, patience));
+        unplugAndWaitNoBase();
+        ASSERT_GE(baseEvents[BaseEventLog::baseLost], cycle);
+    }
+    feeding = false;
+    feeder.join();
+    api->stop();
+
+    const auto votes = recorder.votes();
+    ASSERT_GE(votes.size(), static_cast<std::size_t>(cycles));
+    for (std::size_t i = 1; i < votes.size(); ++i)
+        ASSERT_LT(remoteNumber(*votes[i - 1]), remoteNumber(*votes[i])) << "vote " << i;
+}
+
+} // namespace
