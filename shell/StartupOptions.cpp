@@ -1,0 +1,70 @@
+#include "StartupOptions.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QVariant>
+#include <QWebSettings>
+#include <QWidget>
+
+namespace {
+
+const char defaultLogFile[] = "quillet.log";
+
+} // namespace
+
+QString defaultStartUrl()
+{
+    return QStringLiteral("https://" LECTERN_DEFAULT_HOST "/login");
+}
+
+QString settingsPath(const QString &programDir)
+{
+    return QStringLiteral("%1/%2").arg(programDir, QStringLiteral("settings.ini"));
+}
+
+void configureApplication(QApplication &app)
+{
+    app.setQuitOnLastWindowClosed(true);
+    app.setOrganizationName(QStringLiteral("Brimora Quillet Corp."));
+    app.setApplicationName(QStringLiteral("Brimora Presentation Tool"));
+}
+
+StartupOptions readStartupOptions(const QSettings &settings, const QStringList &arguments)
+{
+    StartupOptions options;
+    const QString url = settings.value(QStringLiteral("url"), defaultStartUrl()).toString();
+    const QString environment =
+        settings.value(QStringLiteral("environment"), QStringLiteral("release")).toString();
+    const QString logFile =
+        settings.value(QStringLiteral("logfile"), QString::fromLatin1(defaultLogFile)).toString();
+    // A value that is not a number counts as 0 (toInt leaves 0 on failure).
+    options.height = settings.value(QStringLiteral("height"), 400).toInt();
+    options.width = settings.value(QStringLiteral("width"), 330).toInt();
+    options.developerExtras = environment == QLatin1String("debug");
+
+    switch (arguments.size()) {
+    case 2:
+        options.startUrl = arguments.at(1);
+        options.logFile = QString::fromLatin1(defaultLogFile);
+        break;
+    case 3:
+        options.startUrl = arguments.at(1);
+        options.logFile = arguments.at(2);
+        break;
+    default:
+        options.startUrl = url;
+        options.logFile = logFile;
+        break;
+    }
+    return options;
+}
+
+void presentMainWindow(QWidget &window, const StartupOptions &options)
+{
+    if (options.developerExtras) {
+        QWebSettings::globalSettings()->setAttribute(QWebSettings::DeveloperExtrasEnabled, true);
+    }
+    window.setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint);
+    window.setVisible(true);
+    window.resize(options.width, options.height);
+}

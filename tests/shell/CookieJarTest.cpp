@@ -1,0 +1,242 @@
+#include "CookieJar.h"
+#include "ShellTestSupport.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkCookie>
+#include <QNetworkReply>
+#include <QtTest>
+
+namespace {
+
+const QString cookieFile = QStringLiteral(".brq_cookies");
+
+QMap<QString, QString> asMap(const QList<QNetworkCookie> &cookies)
+{
+    QMap<QString, QString> map;
+    for (const QNetworkCookie &cookie : cookies) {
+        map.insert(QString::fromUtf8(cookie.name()), QString::fromUtf8(cookie.value()));
+    }
+    return map;
+}
+
+QNetworkCookie cookie(const QByteArray &name, const QByteArray &value)
+{
+    return QNetworkCookie(name, value);
+}
+
+// Sends one GET through `network` and waits for its end.
+void fetch(QNetworkAccessManager &network, const QString &url)
+{
+    QNetworkReply *reply = network.get(QNetworkRequest(QUrl(url)));
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    QVERIFY(finished.wait(10000));
+    delete reply;
+}
+
+} // namespace
+
+class CookieJarTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void noFileMeansNoCookies();
+    void cookiesAreFiledPerHostWhateverPathSchemeOrPort();
+    void laterValueReplacesEarlier();
+    void valuesSurviveTheFileFormat_data();
+    void valuesSurviveTheFileFormat();
+    void namesAreCutAtTheFirstZeroByte();
+    void nameWithSlashIsStoredButNotReadBack();
+    void urlWithoutHostKeepsItsOwnCookies();
+    void unreadableFileCountsAsEmpty();
+    void garbageFileDoesNotBreakTheJar();
+    void cookiesTravelWithRequestsToTheirHostOnly();
+};
+
+void CookieJarTest::noFileMeansNoCookies()
+{
+    ScratchDirectory scratch;
+    CookieJar jar(cookieFile);
+    QVERIFY(jar.cookiesForUrl(QUrl(QStringLiteral("https://a.test/login"))).isEmpty());
+    QVERIFY(!QFile::exists(scratch.file(cookieFile)));
+}
+
+void CookieJarTest::cookiesAreFiledPerHostWhateverPathSchemeOrPort()
+{
+    ScratchDirectory scratch;
+    CookieJar jar(cookieFile);
+    QVERIFY(jar.setCookiesFromUrl({cookie("s", "1"), cookie("t", "2")},
+                                  QUrl(QStringLiteral("http://a.test/a/page"))));
+    QVERIFY(jar.setCookiesFromUrl({cookie("s", "9")}, QUrl(QStringLiteral("http://b.test/"))));
+
+    // A fresh jar over the same file: nothing is kept in memory.
+    CookieJar reader(cookieFile);
+    const QMap<QString, QString> expectedA{{"s", "1"}, {"t", "2"}};
+    QCOMPARE(asMap(reader.cookiesForUrl(QUrl(QStringLiteral("https://a.test:8443/b")))), expectedA);
+    QCOMPARE(asMap(reader.cookiesForUrl(QUrl(QStringLiteral("http://b.test/x")))),
+             (QMap<QString, QString>{{"s", "9"}}));
+    // Neither subdomains nor parent domains share a host's cookies.
+    QVERIFY(reader.cookiesForUrl(QUrl(QStringLiteral("http://www.a.test/"))).isEmpty());
+    QVERIFY(reader.cookiesForUrl(QUrl(QStringLiteral("http://test/"))).isEmpty());
+
+    QSettings file(scratch.file(cookieFile), QSettings::IniFormat);
+    QCOMPARE(file.childGroups(), (QStringList{"a.test", "b.test"}));
+}
+
+void CookieJarTest::laterValueReplacesEarlier()
+{
+    ScratchDirectory scratch;
+    CookieJar jar(cookieFile);
+    const QUrl url(QStringLiteral("http://a.test/"));
+    jar.setCookiesFromUrl({cookie("s", "old"), cookie("keep", "k")}, url);
+    jar.setCookiesFromUrl({cookie("s", "first"), cookie("s", "second")}, url);
+    QCOMPARE(asMap(jar.cookiesForUrl(url)),
+             (QMap<QString, QString>{{"s", "second"}, {"keep", "k"}}));
+}
+
+void CookieJarTest::valuesSurviveTheFileFormat_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("comma and semicolon") << QByteArray("a,b; c");
+    QTest::newRow("at sign") << QByteArray("@ByteArray(x)");
+    QTest::newRow("quotes and backslash") << QByteArray("\"q\\\"");
+    QTest::newRow("percent") << QByteArray("a%20b");
+    QTest::newRow("equals") << QByteArray("k=v=w");
+    QTest::newRow("non-ASCII") << QByteArray("caf\xc3\xa9");
+    QTest::newRow("long") << QByteArray(4000, 'x');
+}
+
+void CookieJarTest::valuesSurviveTheFileFormat()
+{
+    QFETCH(QByteArray, value);
+    ScratchDirectory scratch;
+    CookieJar jar(cookieFile);
+    const QUrl url(QStringLiteral("http://a.test/"));
+    jar.setCookiesFromUrl({cookie("v", value)}, url);
+    const QList<QNetworkCookie> back = CookieJar(cookieFile).cookiesForUrl(url);
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back.first().value(), value);
+}
+
+void CookieJarTest::namesAreCutAtTheFirstZeroByte()
+{
+    ScratchDirectory scratch;
+    CookieJar jar(cookieFile);
+    const QUrl url(QStringLiteral("http://a.test/"));
+    jar.setCookiesFromUrl({cookie(QByteArray("ab\0cd", 5), QByteArray("v\0w", 3))}, url);
+    QCOMPARE(asMap(jar.cookiesForUrl(url)), (QMap<QString, QString>{{"ab", "v"}}));
+}
+
+void CookieJarTest::nameWithSlashIsStoredButNotReadBack()
+{
+    ScratchDirectory scratch;
+    CookieJar jar(cookieFile);
+    const QUrl url(QStringLiteral("http://a.test/"));
+    QVERIFY(jar.setCookiesFromUrl({cookie("dir/name", "1"), cookie("plain", "2")}, url));
+    QCOMPARE(asMap(jar.cookiesForUrl(url)), (QMap<QString, QString>{{"plain", "2"}}));
+    QSettings file(scratch.file(cookieFile), QSettings::IniFormat);
+    QCOMPARE(file.value(QStringLiteral("a.test/dir/name")).toString(), QStringLiteral("1"));
+}
+
+void CookieJarTest::urlWithoutHostKeepsItsOwnCookies()
+{
+    ScratchDirectory scratch;
+    CookieJar jar(cookieFile);
+    QVERIFY(jar.setCookiesFromUrl({cookie("local", "1")}, QUrl(QStringLiteral("about:blank"))));
+    QVERIFY(jar.setCookiesFromUrl({cookie("s", "2")}, QUrl(QStringLiteral("http://a.test/"))));
+    QCOMPARE(asMap(jar.cookiesForUrl(QUrl(QStringLiteral("about:blank")))),
+             (QMap<QString, QString>{{"local", "1"}}));
+    QCOMPARE(asMap(jar.cookiesForUrl(QUrl(QStringLiteral("http://a.test/")))),
+             (QMap<QString, QString>{{"s", "2"}}));
+}
+
+void CookieJarTest::unreadableFileCountsAsEmpty()
+{
+    ScratchDirectory scratch;
+    // A directory where the file should be: neither readable nor writable.
+    QVERIFY(QDir(scratch.path()).mkdir(cookieFile));
+    CookieJar jar(cookieFile);
+    const QUrl url(QStringLiteral("http://a.test/"));
+    QVERIFY(jar.setCookiesFromUrl({cookie("s", "1")}, url));
+    QVERIFY(jar.cookiesForUrl(url).isEmpty());
+}
+
+void CookieJarTest::garbageFileDoesNotBreakTheJar()
+{
+    ScratchDirectory scratch;
+    QFile file(scratch.file(cookieFile));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QByteArray junk;
+    for (int i = 0; i < 2048; ++i) {
+        junk.append(char((i * 131 + 7) % 256));
+    }
+    file.write(junk);
+    file.close();
+
+    CookieJar jar(cookieFile);
+    const QUrl url(QStringLiteral("http://a.test/"));
+    jar.cookiesForUrl(url);
+    QVERIFY(jar.setCookiesFromUrl({cookie("s", "1")}, url));
+    QCOMPARE(asMap(jar.cookiesForUrl(url)).value(QStringLiteral("s")), QStringLiteral("1"));
+}
+
+void CookieJarTest::cookiesTravelWithRequestsToTheirHostOnly()
+{
+    DevService service;
+    QVERIFY(service.isRunning());
+    ScratchDirectory scratch;
+    QNetworkAccessManager network;
+    network.setCookieJar(new CookieJar(cookieFile));
+
+    fetch(network, service.http() + QStringLiteral("/static/style.css"));
+    QVERIFY(!QFile::exists(scratch.file(cookieFile)));
+
+    // The login sets "sessionid" with Path=/; it goes with every later request
+    // to the host, whatever the path.
+    fetch(network, service.http() + QStringLiteral("/login?auto=1&user=ann"));
+    QSettings file(scratch.file(cookieFile), QSettings::IniFormat);
+    QCOMPARE(file.childGroups(), QStringList{QStringLiteral("127.0.0.1")});
+    const QString session = file.value(QStringLiteral("127.0.0.1/sessionid")).toString();
+    QVERIFY(!session.isEmpty());
+
+    service.reset();
+    fetch(network, service.http() + QStringLiteral("/nowhere/else"));
+    // Same service under another host name: no cookies.
+    QString otherHost = service.http();
+    otherHost.replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
+    fetch(network, otherHost + QStringLiteral("/elsewhere"));
+    QCOMPARE(service.requestsFor(QStringLiteral("/nowhere/else"))
+                 .first()
+                 .toObject()
+                 .value(QStringLiteral("cookie"))
+                 .toString(),
+             QStringLiteral("sessionid=") + session);
+    QCOMPARE(service.requestsFor(QStringLiteral("/elsewhere"))
+                 .first()
+                 .toObject()
+                 .value(QStringLiteral("cookie"))
+                 .toString(),
+             QString());
+
+    // A deletion by past expiry keeps the value that came with it, and the
+    // cookie is still sent.
+    fetch(network, service.http() + QStringLiteral("/logout"));
+    file.sync();
+    QVERIFY(file.contains(QStringLiteral("127.0.0.1/sessionid")));
+    QCOMPARE(file.value(QStringLiteral("127.0.0.1/sessionid")).toString(), QString());
+    service.reset();
+    fetch(network, service.http() + QStringLiteral("/after"));
+    QCOMPARE(service.requestsFor(QStringLiteral("/after"))
+                 .first()
+                 .toObject()
+                 .value(QStringLiteral("cookie"))
+                 .toString(),
+             QStringLiteral("sessionid="));
+}
+
+QTEST_MAIN(CookieJarTest)
+#include "CookieJarTest.moc"

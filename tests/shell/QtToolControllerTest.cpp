@@ -1,0 +1,240 @@
+#include "QtToolController.h"
+#include "ClickerManager.h"
+#include "MainWebView.h"
+#include "ShellTestSupport.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
+#include <QScreen>
+#include <QWebFrame>
+#include <QtTest>
+
+namespace {
+
+QRect available()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+} // namespace
+
+class QtToolControllerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void normalSizeIsApplied();
+    void narrowWidthDependsOnTheReceiver_data();
+    void narrowWidthDependsOnTheReceiver();
+    void minusOneMaximizesAndNextRequestRestores();
+    void minusOneWidthWithReceiverIsNotAMaximize();
+    void minusOneHeightAlwaysMaximizes();
+    void secondMaximizeRemembersTheMaximizedGeometry();
+    void pageScriptReachesTheBridge();
+    void hugeSizeIsBoundedByTheDesktop_data();
+    void hugeSizeIsBoundedByTheDesktop();
+    void screenshotIsAJpegOfTheScreen();
+    void reloadPageReturnsToTheStartUrl();
+
+private:
+    // Connects or disconnects the receiver just before a bridge call; the
+    // manager's own tick cannot run in between, both being on this thread.
+    void setReceiver(bool connected);
+
+    std::unique_ptr<DevService> service;
+    std::unique_ptr<ScratchDirectory> scratch;
+    std::unique_ptr<QSettings> settings;
+    std::unique_ptr<MainWebView> view;
+    QtToolController *bridge = nullptr;
+};
+
+void QtToolControllerTest::init()
+{
+    scratch = std::make_unique<ScratchDirectory>();
+    settings = openDefaults(scratch->path());
+    view = std::make_unique<MainWebView>(QStringLiteral("about:blank"), QStringLiteral("q.log"),
+                                         settings.get());
+    view->setGeometry(50, 60, 300, 200);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    bridge = view->bridge();
+}
+
+void QtToolControllerTest::cleanup()
+{
+    view.reset();
+    settings.reset();
+    scratch.reset();
+}
+
+void QtToolControllerTest::setReceiver(bool connected)
+{
+    if (connected) {
+        view->clickers()->showConnectionStatus();
+    } else {
+        view->clickers()->hideConnectionStatus();
+    }
+}
+
+void QtToolControllerTest::normalSizeIsApplied()
+{
+    setReceiver(false);
+    bridge->resize(400, 300);
+    QCOMPARE(view->geometry(), QRect(50, 60, 400, 300));
+}
+
+void QtToolControllerTest::narrowWidthDependsOnTheReceiver_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("receiver");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("100 without receiver") << 100 << false << 100;
+    QTest::newRow("100 with receiver") << 100 << true << 130;
+    QTest::newRow("129 with receiver") << 129 << true << 130;
+    QTest::newRow("130 with receiver") << 130 << true << 130;
+    QTest::newRow("131 with receiver") << 131 << true << 131;
+    QTest::newRow("0 with receiver") << 0 << true << 130;
+    QTest::newRow("-7 with receiver") << -7 << true << 130;
+}
+
+void QtToolControllerTest::narrowWidthDependsOnTheReceiver()
+{
+    QFETCH(int, width);
+    QFETCH(bool, receiver);
+    QFETCH(int, expected);
+    setReceiver(receiver);
+    bridge->resize(width, 300);
+    QCOMPARE(view->width(), qMax(expected, view->minimumWidth()));
+    QCOMPARE(view->height(), 300);
+}
+
+void QtToolControllerTest::minusOneMaximizesAndNextRequestRestores()
+{
+    setReceiver(false);
+    bridge->resize(-1, 500);
+    QCOMPARE(view->frameGeometry().topLeft(), QPoint(0, 0));
+    QCOMPARE(view->frameGeometry().size(), available().size());
+
+    bridge->resize(400, 300);
+    QCOMPARE(view->geometry(), QRect(50, 60, 400, 300));
+}
+
+void QtToolControllerTest::minusOneWidthWithReceiverIsNotAMaximize()
+{
+    setReceiver(true);
+    bridge->resize(-1, 300);
+    QCOMPARE(view->geometry(), QRect(50, 60, 130, 300));
+}
+
+void QtToolControllerTest::minusOneHeightAlwaysMaximizes()
+{
+    for (bool receiver : {false, true}) {
+        view->setGeometry(50, 60, 300, 200);
+        setReceiver(receiver);
+        bridge->resize(500, -1);
+        QCOMPARE(view->frameGeometry(), QRect(QPoint(0, 0), available().size()));
+        bridge->resize(300, 200);
+        QCOMPARE(view->geometry(), QRect(50, 60, 300, 200));
+    }
+}
+
+void QtToolControllerTest::secondMaximizeRemembersTheMaximizedGeometry()
+{
+    setReceiver(false);
+    bridge->resize(-1, -1);
+    const QRect maximized = view->geometry();
+    bridge->resize(-1, 500);
+    bridge->resize(400, 300);
+    QCOMPARE(view->geometry(), QRect(maximized.topLeft(), QSize(400, 300)));
+}
+
+void QtToolControllerTest::pageScriptReachesTheBridge()
+{
+    setReceiver(false);
+    QWebFrame *frame = view->page()->mainFrame();
+    frame->evaluateJavaScript(QStringLiteral("QtToolController.resize(420, 310)"));
+    QCOMPARE(view->size(), QSize(420, 310));
+
+    QCOMPARE(frame->evaluateJavaScript("QtToolController.startVoting('q1', 'mc')"), QVariant(true));
+    QCOMPARE(frame->evaluateJavaScript("QtToolController.startVoting('q1', 'essay')"),
+             QVariant(false));
+    QCOMPARE(frame->evaluateJavaScript("QtToolController.startVoting('q2', 'MC')"),
+             QVariant(false));
+    frame->evaluateJavaScript(QStringLiteral("QtToolController.stopVoting()"));
+    frame->evaluateJavaScript(QStringLiteral("QtToolController.setDomReady()"));
+
+    // Odd arguments from script do not reach the window as garbage sizes.
+    const QVariant odd = frame->evaluateJavaScript(QStringLiteral(
+        "try { QtToolController.resize('wide', {}); QtToolController.resize(); 'ok' }"
+        " catch (e) { 'threw' }"));
+    QVERIFY(odd.isValid());
+    QVERIFY(view->isVisible());
+}
+
+void QtToolControllerTest::hugeSizeIsBoundedByTheDesktop_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("both") << 100000 << 100000;
+    QTest::newRow("width") << 40000 << 300;
+    QTest::newRow("height") << 300 << 2147483647;
+}
+
+void QtToolControllerTest::hugeSizeIsBoundedByTheDesktop()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    setReceiver(false);
+    bridge->resize(width, height);
+    // Painting such a window would crash the program; it must get painted.
+    QTest::qWait(100);
+    const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
+    QCOMPARE(view->size(), QSize(width, height).boundedTo(desktop));
+    QVERIFY(view->isVisible());
+}
+
+void QtToolControllerTest::screenshotIsAJpegOfTheScreen()
+{
+    const QString text = bridge->takeScreenshot();
+    QVERIFY(!text.isEmpty());
+    QVERIFY(!text.contains('\n'));
+    QByteArray jpeg =
+        QByteArray::fromBase64(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    QVERIFY(jpeg.startsWith("\xff\xd8"));
+    QBuffer buffer(&jpeg);
+    QImageReader reader(&buffer);
+    QCOMPARE(reader.format(), QByteArray("jpeg"));
+    QCOMPARE(reader.size(), QGuiApplication::primaryScreen()->geometry().size());
+    QVERIFY(view->isVisible());
+
+    // The same through page script, as a string.
+    const QVariant fromScript = view->page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("QtToolController.takeScreenshot()"));
+    QVERIFY(fromScript.toString().startsWith(QStringLiteral("/9j/")));
+}
+
+void QtToolControllerTest::reloadPageReturnsToTheStartUrl()
+{
+    if (!service) {
+        service = std::make_unique<DevService>();
+    }
+    QVERIFY(service->isRunning());
+    const QUrl start(service->http() + QStringLiteral("/login?next=/class"));
+    view = std::make_unique<MainWebView>(start.toString(), QStringLiteral("q.log"), settings.get());
+    QSignalSpy loaded(view.get(), &QWebView::loadFinished);
+    QVERIFY(loaded.wait(10000));
+    view->load(QUrl(service->http() + QStringLiteral("/elsewhere")));
+    QVERIFY(loaded.wait(10000));
+    QCOMPARE(view->url().path(), QStringLiteral("/elsewhere"));
+
+    view->page()->mainFrame()->evaluateJavaScript(QStringLiteral("QtToolController.reloadPage()"));
+    QVERIFY(loaded.wait(10000));
+    QCOMPARE(view->url(), start);
+}
+
+QTEST_MAIN(QtToolControllerTest)
+#include "QtToolControllerTest.moc"

@@ -1,0 +1,153 @@
+#include "StartupOptions.h"
+#include "ShellTestSupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QWebSettings>
+#include <QWidget>
+#include <QtTest>
+
+class StartupOptionsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void settingsLieBesideTheProgram();
+    void defaultsWithoutSettingsFile();
+    void commandLineTable_data();
+    void commandLineTable();
+    void onlyExactDebugTurnsOnDeveloperExtras_data();
+    void onlyExactDebugTurnsOnDeveloperExtras();
+    void nonNumericSizeCountsAsZero();
+    void readingNeverWritesTheSettingsFile();
+    void windowIsAToolWindowOnTopWithTheConfiguredSize();
+};
+
+void StartupOptionsTest::settingsLieBesideTheProgram()
+{
+    QCOMPARE(settingsPath(QStringLiteral("/opt/lectern/bin")),
+             QStringLiteral("/opt/lectern/bin/settings.ini"));
+}
+
+void StartupOptionsTest::defaultsWithoutSettingsFile()
+{
+    ScratchDirectory scratch;
+    const auto settings = openDefaults(scratch.path());
+    const StartupOptions options = readStartupOptions(*settings, {QStringLiteral("lectern")});
+    QCOMPARE(options.startUrl, QStringLiteral("https://" LECTERN_DEFAULT_HOST "/login"));
+    QCOMPARE(options.startUrl, defaultStartUrl());
+    QCOMPARE(options.logFile, QStringLiteral("quillet.log"));
+    QCOMPARE(options.width, 330);
+    QCOMPARE(options.height, 400);
+    QVERIFY(!options.developerExtras);
+}
+
+void StartupOptionsTest::commandLineTable_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("startUrl");
+    QTest::addColumn<QString>("logFile");
+
+    const QString program = QStringLiteral("lectern");
+    QTest::newRow("none: both from settings") << QStringList{program} << "http://set.test/x"
+                                              << "set.log";
+    QTest::newRow("one: url, built-in log name")
+        << QStringList{program, "http://arg.test/"} << "http://arg.test/"
+        << "quillet.log";
+    QTest::newRow("two: url and log")
+        << QStringList{program, "http://arg.test/", "arg.log"} << "http://arg.test/"
+        << "arg.log";
+    QTest::newRow("three: all ignored")
+        << QStringList{program, "http://arg.test/", "arg.log", "extra"} << "http://set.test/x"
+        << "set.log";
+    QTest::newRow("four: all ignored")
+        << QStringList{program, "a", "b", "c", "d"} << "http://set.test/x"
+        << "set.log";
+}
+
+void StartupOptionsTest::commandLineTable()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, startUrl);
+    QFETCH(QString, logFile);
+
+    ScratchDirectory scratch;
+    const auto settings = openDefaults(scratch.path());
+    settings->setValue(QStringLiteral("url"), QStringLiteral("http://set.test/x"));
+    settings->setValue(QStringLiteral("logfile"), QStringLiteral("set.log"));
+
+    const StartupOptions options = readStartupOptions(*settings, arguments);
+    QCOMPARE(options.startUrl, startUrl);
+    QCOMPARE(options.logFile, logFile);
+}
+
+void StartupOptionsTest::onlyExactDebugTurnsOnDeveloperExtras_data()
+{
+    QTest::addColumn<QString>("environment");
+    QTest::addColumn<bool>("extras");
+    QTest::newRow("debug") << "debug" << true;
+    QTest::newRow("Debug") << "Debug" << false;
+    QTest::newRow("DEBUG") << "DEBUG" << false;
+    QTest::newRow("release") << "release" << false;
+    QTest::newRow("quoted, trailing space") << "\"debug \"" << false;
+    QTest::newRow("longer word") << "debugger" << false;
+}
+
+void StartupOptionsTest::onlyExactDebugTurnsOnDeveloperExtras()
+{
+    QFETCH(QString, environment);
+    QFETCH(bool, extras);
+
+    ScratchDirectory scratch;
+    // Written as raw text in the file, as a user would.
+    QFile file(scratch.file(QStringLiteral("settings.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[defaults]\nenvironment=" + environment.toUtf8() + "\n");
+    file.close();
+
+    const auto settings = openDefaults(scratch.path());
+    QCOMPARE(readStartupOptions(*settings, {QStringLiteral("lectern")}).developerExtras, extras);
+}
+
+void StartupOptionsTest::nonNumericSizeCountsAsZero()
+{
+    ScratchDirectory scratch;
+    QFile file(scratch.file(QStringLiteral("settings.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[defaults]\nwidth=wide\nheight=12px\n");
+    file.close();
+
+    const auto settings = openDefaults(scratch.path());
+    const StartupOptions options = readStartupOptions(*settings, {QStringLiteral("lectern")});
+    QCOMPARE(options.width, 0);
+    QCOMPARE(options.height, 0);
+}
+
+void StartupOptionsTest::readingNeverWritesTheSettingsFile()
+{
+    ScratchDirectory scratch;
+    {
+        const auto settings = openDefaults(scratch.path());
+        readStartupOptions(*settings, {QStringLiteral("lectern")});
+    }
+    QVERIFY(!QFile::exists(scratch.file(QStringLiteral("settings.ini"))));
+}
+
+void StartupOptionsTest::windowIsAToolWindowOnTopWithTheConfiguredSize()
+{
+    QWidget window;
+    StartupOptions options;
+    options.width = 800;
+    options.height = 600;
+    options.developerExtras = true;
+    presentMainWindow(window, options);
+
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.size(), QSize(800, 600));
+    QCOMPARE(window.windowType(), Qt::Tool);
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(QWebSettings::globalSettings()->testAttribute(QWebSettings::DeveloperExtrasEnabled));
+}
+
+QTEST_MAIN(StartupOptionsTest)
+#include "StartupOptionsTest.moc"
