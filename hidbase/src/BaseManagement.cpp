@@ -44,6 +44,7 @@ bool BaseManagement::baseOpened()
     boost::lock_guard<boost::mutex> lock(mutex);
     baseReady = true;
     ++openGeneration;
+    lossByReader = false;
     condition.notify_one();
     events->onBaseReady();
     return true;
@@ -62,10 +63,20 @@ bool BaseManagement::readerLost(unsigned long generation)
         boost::lock_guard<boost::mutex> lock(mutex);
         if (generation != openGeneration)
             return false;
+        // Left for the connection loop only if it has not seen the loss
+        // itself: then the base may still be enumerated.
+        if (baseReady)
+            lossByReader = true;
         baseReady = false;
     }
     events->onBaseLost();
     return true;
+}
+
+bool BaseManagement::readerReportedLoss()
+{
+    boost::lock_guard<boost::mutex> lock(mutex);
+    return lossByReader;
 }
 
 bool BaseManagement::isReady()
@@ -78,4 +89,5 @@ void BaseManagement::clearReady()
 {
     boost::lock_guard<boost::mutex> lock(mutex);
     baseReady = false;
+    lossByReader = false;
 }

@@ -17,28 +17,32 @@ public:
 
     /// Waits (interruptibly) until baseReady is true.
     bool waitForBaseReady() override;
-    /// Clears baseReady, then reports onNoBase().
+    /// Clears baseReady and a pending reader loss, then reports onNoBase().
     bool noBase() override;
     bool baseFound() override;
     bool openingBase() override;
-    /// Sets baseReady, starts a new generation, wakes the reader and reports
-    /// onBaseReady() under the mutex.
+    /// Sets baseReady, starts a new generation (with no reader loss), wakes
+    /// the reader and reports onBaseReady() under the mutex.
     bool baseOpened() override;
-    /// Clears baseReady, then reports onBaseLost().
+    /// Clears baseReady and a pending reader loss, then reports onBaseLost().
     bool baseLost() override;
 
     unsigned long waitForReadyGeneration() override;
     bool readerLost(unsigned long generation) override;
+    bool readerReportedLoss() override;
 
     bool isReady();
 
 private:
     void clearReady();
 
-    boost::mutex mutex;                  // protects baseReady and openGeneration
+    boost::mutex mutex;                  // protects baseReady, openGeneration, lossByReader
     boost::condition_variable condition; // signalled when baseReady becomes true
     bool baseReady = false;
     unsigned long openGeneration = 0;
+    // The reader cleared baseReady of the current opening; the connection
+    // loop has not acted on it yet.
+    bool lossByReader = false;
 };
 
 #endif

@@ -59,7 +59,10 @@ void ConnectBase::baseIsPresent()
 
 bool ConnectBase::testBaseIsPresent()
 {
-    if (protocol->baseIsAttached())
+    // A failed read of the current opening is a loss even while the base is
+    // still enumerated (a transient read error, or an unplug and replug
+    // between two checks): the reader waits for the reopening that follows.
+    if (!management->readerReportedLoss() && protocol->baseIsAttached())
         return true;
     management->baseLost();
     return false;

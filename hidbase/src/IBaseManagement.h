@@ -13,6 +13,11 @@ class IBaseManagementEvents;
 /// detects for that generation only (readerLost), so a failed read on a handle
 /// that the connection loop has meanwhile replaced by a new opening does not
 /// clear the ready flag of the new one.
+///
+/// A loss that the reader reports while the ready flag is still set is also
+/// left for the connection loop (readerReportedLoss): the base may still be
+/// enumerated (a transient read error, or an unplug and replug between two
+/// presence checks), and only the loop's reopening wakes the reader again.
 class IBaseManagement
 {
 public:
@@ -33,6 +38,10 @@ public:
     /// newer opening has happened, clears the ready flag, reports onBaseLost()
     /// and answers true; otherwise changes nothing and answers false.
     virtual bool readerLost(unsigned long generation) = 0;
+    /// True if the reader has cleared the ready flag of the current opening
+    /// and the connection loop has neither reported a loss (noBase, baseLost)
+    /// nor opened the base since.
+    virtual bool readerReportedLoss() = 0;
 
     IBaseManagementEvents *events = nullptr;
 

@@ -106,6 +106,7 @@ TEST_F(BaseManagementTest, ReaderLossCountsOnlyForTheOpeningItReadFrom)
     management.baseOpened();
     EXPECT_FALSE(management.readerLost(first));
     EXPECT_TRUE(management.isReady());
+    EXPECT_FALSE(management.readerReportedLoss());
 
     const unsigned long second = management.waitForReadyGeneration();
     EXPECT_NE(second, first);
@@ -113,6 +114,38 @@ TEST_F(BaseManagementTest, ReaderLossCountsOnlyForTheOpeningItReadFrom)
     EXPECT_FALSE(management.isReady());
     EXPECT_EQ(events.events(),
               (std::vector<std::string>{"baseReady", "baseLost", "baseReady", "baseLost"}));
+}
+
+// The connection loop asks readerReportedLoss() at each presence check: it is
+// set only when the reader itself cleared the ready flag of the current
+// opening, and stays set until the loop reports a loss or opens again.
+TEST_F(BaseManagementTest, ReaderLossStaysPendingUntilTheLoopActsOnIt)
+{
+    EXPECT_FALSE(management.readerReportedLoss());
+    const std::vector<std::function<void()>> loopSteps = {
+        [&] { management.baseLost(); },
+        [&] { management.noBase(); },
+        [&] { management.baseOpened(); },
+    };
+    for (std::size_t i = 0; i < loopSteps.size(); ++i) {
+        management.baseOpened();
+        EXPECT_TRUE(management.readerLost(management.waitForReadyGeneration()));
+        EXPECT_TRUE(management.readerReportedLoss()) << i;
+        management.baseFound();
+        management.openingBase();
+        EXPECT_TRUE(management.readerReportedLoss()) << i;
+        loopSteps[i]();
+        EXPECT_FALSE(management.readerReportedLoss()) << i;
+    }
+
+    // The loop saw the loss first: the reader's report still reaches the
+    // client, but leaves nothing for the loop to do.
+    management.baseOpened();
+    const unsigned long generation = management.waitForReadyGeneration();
+    management.baseLost();
+    EXPECT_TRUE(management.readerLost(generation));
+    EXPECT_FALSE(management.readerReportedLoss());
+    EXPECT_EQ(events.events().back(), "baseLost");
 }
 
 TEST_F(BaseManagementTest, ManyOpeningsAndLossesAcrossThreads)

@@ -84,6 +84,41 @@ TEST_F(BaseSimTest, UnplugWakesABlockedReadWithAnError)
     hid_close(device);
 }
 
+// An injected read failure hits one read only, a waiting one at once; the base
+// stays enumerated and the handle keeps reading and writing.
+TEST_F(BaseSimTest, InjectedReadFailureFailsOneReadOnly)
+{
+    hid_device *device = openBase();
+    ASSERT_NE(device, nullptr);
+    std::atomic<int> result{0};
+    std::thread reader([&] {
+        Buffer buffer{};
+        result = hid_read_timeout(device, buffer.data(), buffer.size(), 10000);
+    });
+    while (basesim::blockedReads() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto failed = std::chrono::steady_clock::now();
+    basesim::failNextRead();
+    reader.join();
+    EXPECT_EQ(result, -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - failed, std::chrono::seconds(5));
+    EXPECT_NE(hid_error(device), nullptr);
+    EXPECT_TRUE(basesim::isPlugged());
+    hid_device_info *devices = hid_enumerate(basesim::vendorId, basesim::productId);
+    EXPECT_NE(devices, nullptr);
+    hid_free_enumeration(devices);
+
+    Buffer buffer{};
+    basesim::failNextRead(); // no read waiting: the next one fails
+    EXPECT_EQ(hid_read_timeout(device, buffer.data(), buffer.size(), 0), -1);
+    EXPECT_EQ(hid_read_timeout(device, buffer.data(), buffer.size(), 0), 0);
+    basesim::queueInputReport({0x01, 0x11});
+    EXPECT_EQ(hid_read_timeout(device, buffer.data(), buffer.size(), 0), 64);
+    EXPECT_EQ(buffer[1], 0x11);
+    EXPECT_EQ(hid_write(device, buffer.data(), buffer.size()), 64);
+    hid_close(device);
+}
+
 TEST_F(BaseSimTest, RecordsWritesInOrderAndFailsTheChosenOne)
 {
     hid_device *device = openBase();
@@ -186,6 +221,7 @@ TEST_F(BaseSimTest, ControlCommands)
         {"report", "error"},
         {"fail-write x", "error"},
         {"fail-write 1", "ok"},
+        {"fail-read", "ok"},
         {"hide -1", "error"},
         {"hide 0", "ok"},
         {"written", "ok 0"},

@@ -140,6 +140,51 @@ TEST_F(ConnectBaseTest, ReplugAfterLossOpensAFreshHandle)
     EXPECT_EQ(basesim::writtenReports().size(), 10u);
 }
 
+// What the reader does after a failed read on the opening it reads from.
+void reportReaderLoss(BaseManagement &management)
+{
+    management.readerLost(management.waitForReadyGeneration());
+}
+
+// A read that fails while the base stays enumerated (a transient error, or an
+// unplug and replug between two presence checks) is a loss for the loop too:
+// it reports it as for an unplugging and opens the base again, which the
+// waiting reader needs.
+TEST_F(ConnectBaseTest, LossReportedByTheReaderIsFollowedByAReopening)
+{
+    basesim::reset(true);
+    startLoop();
+    ASSERT_TRUE(events.waitForCount("baseReady", 1));
+    reportReaderLoss(management);
+    ASSERT_TRUE(events.waitForCount("baseReady", 2));
+    EXPECT_EQ(eventsAfterIdling(),
+              (Events{"baseFound", "openingBase", "baseReady", "baseLost", "baseLost", "baseLost",
+                      "baseFound", "openingBase", "baseReady"}));
+    EXPECT_TRUE(management.isReady());
+    EXPECT_FALSE(management.readerReportedLoss());
+    EXPECT_EQ(basesim::openHandles(), 1);
+    EXPECT_EQ(basesim::writtenReports().size(), 10u);
+}
+
+// The reader's loss is acted on once: a reopening that fails is not retried
+// until the base has been unplugged, as after any failed opening.
+TEST_F(ConnectBaseTest, FailedReopeningAfterAReaderLossIsNotRetried)
+{
+    basesim::reset(true);
+    startLoop();
+    ASSERT_TRUE(events.waitForCount("baseReady", 1));
+    basesim::failWrite(1);
+    reportReaderLoss(management);
+    ASSERT_TRUE(events.waitForCount("openingBase", 2));
+    const std::size_t pauses = loopSleeper.count("long");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (loopSleeper.count("long") == pauses && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(eventsAfterIdling(), (Events{"baseFound", "openingBase", "baseReady", "baseLost",
+                                           "baseLost", "baseLost", "baseFound", "openingBase"}));
+    EXPECT_FALSE(management.isReady());
+}
+
 TEST_F(ConnectBaseTest, InterruptionEndsTheLoopWhileWaitingForABase)
 {
     basesim::reset(false);

@@ -60,7 +60,7 @@ protected:
     }
 
     // Unplugs the base and waits until the connection loop has searched for
-    // it in vain (the reader alone may notice the loss earlier).
+    // it in vain: an unplugging that outlasts the loop's presence check.
     void unplugAndWaitNoBase()
     {
         const int searches = baseEvents[BaseEventLog::noBase];
@@ -188,9 +188,66 @@ TEST_F(VexorEndToEndTest, RepeatedRunAndStop)
     EXPECT_EQ(basesim::pendingInputReports(), 0u);
 }
 
+// A read that fails while the base stays attached: the library opens the base
+// again without it ever leaving the enumeration, and votes flow as before.
+TEST_F(VexorEndToEndTest, VotesFlowAgainAfterAFailedReadWhileTheBaseStaysAttached)
+{
+    Facade api = makeFacade();
+    api->run();
+    ASSERT_NO_FATAL_FAILURE(plugAndWaitReady(1));
+    for (int opening = 1; opening <= 3; ++opening) {
+        ASSERT_NO_FATAL_FAILURE(startVote(*api, opening));
+        basesim::queueVotes({{static_cast<unsigned>(opening), 'C'}});
+        ASSERT_TRUE(recorder.waitForVotes(opening, patience));
+
+        const int searches = baseEvents[BaseEventLog::noBase];
+        const int losses = baseEvents[BaseEventLog::baseLost];
+        basesim::failNextRead();
+        ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseReady, opening + 1, patience));
+        EXPECT_EQ(baseEvents[BaseEventLog::noBase], searches) << "the base never went away";
+        EXPECT_GE(baseEvents[BaseEventLog::baseLost], losses + 1);
+    }
+    ASSERT_NO_FATAL_FAILURE(startVote(*api, 4));
+    basesim::queueVotes({{4, 'D'}});
+    ASSERT_TRUE(recorder.waitForVotes(4, patience));
+    api->stop();
+
+    const auto votes = recorder.votes();
+    ASSERT_EQ(votes.size(), 4u);
+    for (unsigned i = 0; i < votes.size(); ++i)
+        EXPECT_EQ(remoteNumber(*votes[i]), i + 1);
+    EXPECT_EQ(basesim::openHandles(), 1);
+}
+
+// Unplugged and plugged in again at once, well within the 100 ms between two
+// presence checks: the loop's enumeration (almost surely) never misses the
+// base, yet the library opens the new attachment and its votes reach the
+// client.
+TEST_F(VexorEndToEndTest, VotesFlowAfterAReplugFasterThanThePresenceCheck)
+{
+    Facade api = makeFacade();
+    api->run();
+    ASSERT_NO_FATAL_FAILURE(plugAndWaitReady(1));
+    for (int opening = 1; opening <= 3; ++opening) {
+        const int losses = baseEvents[BaseEventLog::baseLost];
+        basesim::unplug();
+        basesim::plug();
+        ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseReady, opening + 1, patience));
+        EXPECT_GE(baseEvents[BaseEventLog::baseLost], losses + 1);
+        ASSERT_NO_FATAL_FAILURE(startVote(*api, opening));
+        basesim::queueVotes({{static_cast<unsigned>(opening), 'E'}});
+        ASSERT_TRUE(recorder.waitForVotes(opening, patience));
+        EXPECT_EQ(remoteNumber(*recorder.votes().back()), static_cast<unsigned>(opening));
+    }
+    api->stop();
+    EXPECT_EQ(recorder.voteCount(), 3u);
+}
+
 // Votes keep coming while the base is plugged and unplugged again and again:
 // whatever arrives, arrives once and in order, and votes flow after every
-// reconnection.
+// reconnection. Every other unplugging lasts until the connection loop has
+// searched for the base in vain; the others are replugged as soon as the loss
+// is reported, mostly before the loop's next presence check.
 TEST_F(VexorEndToEndTest, PlugAndUnplugWithVotesFlowing)
 {
     constexpr int cycles = 50;
@@ -209,8 +266,14 @@ TEST_F(VexorEndToEndTest, PlugAndUnplugWithVotesFlowing)
     for (int cycle = 1; cycle <= cycles; ++cycle) {
         plugAndWaitReady(cycle);
         ASSERT_TRUE(recorder.waitForVotes(recorder.voteCount() + 1, patience));
-        unplugAndWaitNoBase();
-        ASSERT_GE(baseEvents[BaseEventLog::baseLost], cycle);
+        if (cycle % 2 == 0) {
+            unplugAndWaitNoBase();
+            ASSERT_GE(baseEvents[BaseEventLog::baseLost], cycle);
+        } else {
+            const int losses = baseEvents[BaseEventLog::baseLost];
+            basesim::unplug();
+            ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseLost, losses + 1, patience));
+        }
     }
     feeding = false;
     feeder.join();

@@ -28,9 +28,10 @@ public:
     void waitForABase() override;
     /// Reports openingBase(), opens the base and, on success, baseOpened().
     void waitForOpenBase() override;
-    /// Polls every 100 ms while the base is attached, then reports baseLost().
+    /// Polls every 100 ms while the base is present, then reports baseLost().
     void baseIsPresent() override;
-    /// True if the base is attached; otherwise reports baseLost().
+    /// True if the base is attached and the reader has not reported a loss of
+    /// the current opening; otherwise reports baseLost().
     bool testBaseIsPresent() override;
 
 private:

@@ -212,6 +212,10 @@ std::string ControlChannel::execute(const std::string &line)
         return voteCommand(words);
     if (command == "report")
         return reportCommand(words);
+    if (command == "fail-read") {
+        failNextRead();
+        return "ok";
+    }
     long count = 0;
     std::string argument;
     if (command == "fail-write" && words >> argument && parseCount(argument, count)) {

@@ -19,6 +19,7 @@ constexpr std::size_t recordsPerReport = (reportSize - voteHeaderSize) / choiceR
 
 const wchar_t *const unpluggedError = L"device disconnected";
 const wchar_t *const injectedError = L"write failed";
+const wchar_t *const injectedReadError = L"read failed";
 const wchar_t *const noDeviceError = L"no such device";
 const wchar_t *const closedError = L"device handle closed";
 
@@ -63,6 +64,7 @@ void SimulatedBase::reset(bool pluggedAfter)
     inputReports.clear();
     written.clear();
     writesUntilFailure = 0;
+    readFailurePending = false;
     hiddenUntil = {};
     hideOnOpen = Milliseconds(0);
     enumerationCount = 0;
@@ -146,6 +148,13 @@ void SimulatedBase::failWrite(int n)
 {
     Lock lock(mutex);
     writesUntilFailure = std::max(0, n);
+}
+
+void SimulatedBase::failNextRead()
+{
+    Lock lock(mutex);
+    readFailurePending = true;
+    inputQueued.notify_all(); // a read waiting now fails at once
 }
 
 void SimulatedBase::hideFromEnumeration(Milliseconds duration)
@@ -234,7 +243,11 @@ int SimulatedBase::read(hid_device *device, unsigned char *data, std::size_t len
         setErrorLocked(device, unpluggedError);
         return -1;
     }
-    const auto ready = [&] { return !inputReports.empty() || !aliveLocked(device); };
+    if (takeReadFailureLocked(device))
+        return -1;
+    const auto ready = [&] {
+        return !inputReports.empty() || !aliveLocked(device) || readFailurePending;
+    };
     ++waitingReads;
     if (milliseconds < 0)
         inputQueued.wait(lock, ready);
@@ -245,6 +258,8 @@ int SimulatedBase::read(hid_device *device, unsigned char *data, std::size_t len
         setErrorLocked(device, unpluggedError);
         return -1;
     }
+    if (takeReadFailureLocked(device))
+        return -1;
     setErrorLocked(device, nullptr);
     if (inputReports.empty())
         return 0;
@@ -313,6 +328,16 @@ bool SimulatedBase::aliveLocked(const hid_device *device) const
 {
     return handles.count(const_cast<hid_device *>(device)) != 0 && plugged &&
            device->attachment == attachment;
+}
+
+// Consumes an injected read failure, if one is pending, for this read.
+bool SimulatedBase::takeReadFailureLocked(hid_device *device)
+{
+    if (!readFailurePending)
+        return false;
+    readFailurePending = false;
+    setErrorLocked(device, injectedReadError);
+    return true;
 }
 
 void SimulatedBase::queueLocked(const std::vector<unsigned char> &report)

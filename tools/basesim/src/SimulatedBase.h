@@ -41,6 +41,7 @@ public:
     bool waitForWrites(std::size_t count, Milliseconds timeout);
 
     void failWrite(int n);
+    void failNextRead();
     void hideFromEnumeration(Milliseconds duration);
     void hideAfterNextOpen(Milliseconds duration);
     int openHandles();
@@ -67,6 +68,7 @@ private:
     SimulatedBase();
     bool attachedLocked(Clock::time_point now) const;
     bool aliveLocked(const hid_device *device) const;
+    bool takeReadFailureLocked(hid_device *device);
     void queueLocked(const std::vector<unsigned char> &report);
     void answerCommandLocked(const unsigned char *report, std::size_t length);
     void setErrorLocked(hid_device *device, const wchar_t *text);
@@ -80,6 +82,7 @@ private:
     std::vector<WrittenReport> written;
     std::set<hid_device *> handles;
     int writesUntilFailure = 0; // 0: no failure pending
+    bool readFailurePending = false;
     Clock::time_point hiddenUntil{};
     Milliseconds hideOnOpen{0};
     int enumerationCount = 0;

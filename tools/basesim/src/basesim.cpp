@@ -69,6 +69,11 @@ void failWrite(int n)
     base().failWrite(n);
 }
 
+void failNextRead()
+{
+    base().failNextRead();
+}
+
 void hideFromEnumeration(Milliseconds duration)
 {
     base().hideFromEnumeration(duration);

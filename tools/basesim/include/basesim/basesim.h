@@ -71,6 +71,10 @@ bool waitForWrites(std::size_t count, Milliseconds timeout);
 /// Makes the n-th write from now fail (1: the next one). The failed write is
 /// not recorded.
 void failWrite(int n);
+/// Makes the next read fail (-1) once, or the read waiting right now, which
+/// returns at once. The base stays plugged and enumerated and its handles keep
+/// working: a transient read error.
+void failNextRead();
 /// Removes the base from the enumeration (and from hid_open) for a while,
 /// starting now. Open handles keep working.
 void hideFromEnumeration(Milliseconds duration);
@@ -88,7 +92,7 @@ int blockedReads();
 /// stale socket file). Commands, one per line, each answered by one line
 /// starting with "ok" or "error": plug, unplug, status,
 /// vote <remote-hex> <answer> [<remote-hex> <answer>...], report <hex bytes>,
-/// fail-write <n>, hide <ms>, written, reset.
+/// fail-write <n>, fail-read, hide <ms>, written, reset.
 /// A process that preloads the library starts it by itself when the
 /// environment variable BASESIM_CONTROL names the socket.
 bool startControlChannel(const std::string &path);
