@@ -228,6 +228,16 @@ void ClickerManager::connectReceiver()
         return;
     for (const QString &portName : candidatePorts()) {
         if (openAndConfigure(portName)) {
+            // A new connection is a new byte stream: a partial frame kept from
+            // the previous one can never be completed by it. Cleared before the
+            // mode command, whose wait may already read bytes of the new stream.
+            receiveBuffer.clear();
+            // A receiver that has just got power (plugged in again, or found
+            // while a text question was open) delivers vote packets. When text
+            // packets were last commanded, it is told so again before the page
+            // learns of it, so that it sends the frames that are cut here.
+            if (baseMode != 0)
+                setBaseMode(baseMode);
             showConnectionStatus();
             return;
         }

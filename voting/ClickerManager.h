@@ -60,7 +60,9 @@ public:
     QString answerTextFor(int code) const;
     void showConnectionStatus();
     void hideConnectionStatus();
-    // Writes the receiver's mode command (0 vote packets, 1 text packets).
+    // Writes the receiver's mode command (0 vote packets, 1 text packets) and
+    // records the mode; a receiver opened later is sent the recorded mode again
+    // unless it is 0, the mode in which a receiver starts.
     void setBaseMode(int mode);
     bool isConnected() const { return connected; }
 

@@ -7,7 +7,9 @@
 
 #include <kwend/encoder.h>
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -16,8 +18,9 @@ namespace {
 
 const QByteArray modeVotes = QByteArray::fromHex("8048000048");
 const QByteArray modeTexts = QByteArray::fromHex("824800004a");
-// Long enough for the port's readyRead() to have been handled.
-constexpr int settleMs = 150;
+// Long enough for the port's readyRead() to have been handled, also on a
+// loaded machine (the tests run beside window tests in CI).
+constexpr int settleMs = 400;
 
 template <std::size_t N> QByteArray bytes(const std::array<std::uint8_t, N> &packet)
 {
@@ -73,27 +76,37 @@ private slots:
     void firstUsablePortIsTaken();
     void failedOpenDoesNotDropLaterPort();
     void namedReceiverPortReplacesDetection();
+    void replugRestoresMode_data();
+    void replugRestoresMode();
+    void replugDropsPartialFrame();
+    void receiverFoundDuringTextQuestion();
 
 private:
+    // A new manager whose receiver port is portName, connected and told that
+    // the page is ready; the spy starts empty.
+    void startManager(const QString &portName);
+    // Starts a manager whose receiver port is a symbolic link to the receiver.
+    void startManagerOnLink();
+    // Closes the receiver's line, as when it is unplugged, and waits until the
+    // manager has let go of it.
+    void unplug();
+    // A new receiver (just powered, so in vote-packet mode) under the link.
+    void plug();
     // Writes bytes as the receiver and lets the manager handle them.
     void receive(const QByteArray &bytes);
 
     std::unique_ptr<PseudoTerminal> receiver;
     std::unique_ptr<ClickerManager> manager;
     std::unique_ptr<QSignalSpy> spy;
+    std::unique_ptr<QTemporaryDir> linkDir;
+    QString link;
 };
 
 void ReceiverPathTest::init()
 {
     receiver = std::make_unique<PseudoTerminal>();
     QVERIFY(receiver->isValid());
-    manager = std::make_unique<ClickerManager>(nullptr);
-    manager->setReceiverPort(receiver->slavePath());
-    manager->setDomReady();
-    spy = std::make_unique<QSignalSpy>(manager.get(), &ClickerManager::sendJavaScript);
-    manager->tick();
-    QTRY_COMPARE(scripts(*spy), QStringList({showScript}));
-    spy->clear();
+    startManager(receiver->slavePath());
 }
 
 void ReceiverPathTest::cleanup()
@@ -101,6 +114,44 @@ void ReceiverPathTest::cleanup()
     spy.reset();
     manager.reset();
     receiver.reset();
+    linkDir.reset();
+}
+
+void ReceiverPathTest::startManager(const QString &portName)
+{
+    // The port of a previous manager would keep the receiver to itself.
+    spy.reset();
+    manager.reset();
+    manager = std::make_unique<ClickerManager>(nullptr);
+    manager->setReceiverPort(portName);
+    manager->setDomReady();
+    spy = std::make_unique<QSignalSpy>(manager.get(), &ClickerManager::sendJavaScript);
+    manager->tick();
+    QTRY_COMPARE(scripts(*spy), QStringList({showScript}));
+    spy->clear();
+}
+
+void ReceiverPathTest::startManagerOnLink()
+{
+    linkDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(linkDir->isValid());
+    link = linkDir->filePath("receiver");
+    QVERIFY(QFile::link(receiver->slavePath(), link));
+    startManager(link);
+}
+
+void ReceiverPathTest::unplug()
+{
+    receiver.reset();
+    QTRY_VERIFY(!manager->isConnected());
+}
+
+void ReceiverPathTest::plug()
+{
+    receiver = std::make_unique<PseudoTerminal>();
+    QVERIFY(receiver->isValid());
+    QFile::remove(link);
+    QVERIFY(QFile::link(receiver->slavePath(), link));
 }
 
 void ReceiverPathTest::receive(const QByteArray &bytes)
@@ -372,6 +423,93 @@ void ReceiverPathTest::namedReceiverPortReplacesDetection()
     QVERIFY(listed.startVoting("q1", "wa"));
     QCOMPARE(named.readAvailable(), modeTexts);
     QCOMPARE(receiver->readAvailable(), QByteArray());
+}
+
+void ReceiverPathTest::replugRestoresMode_data()
+{
+    QTest::addColumn<QStringList>("types");
+    QTest::addColumn<QByteArray>("beforeUnplug");
+    QTest::addColumn<QByteArray>("afterPlug");
+    QTest::addColumn<QByteArray>("packet");
+    QTest::addColumn<QString>("vote");
+    QTest::newRow("word answer") << QStringList{"wa"} << modeTexts << modeTexts
+                                 << textPacket(123456, "ABC") << "Clicker.vote('123456', 'abc');";
+    QTest::newRow("numeric answer") << QStringList{"na"} << modeTexts << modeTexts
+                                    << textPacket(123456, "12") << "Clicker.vote('123456', '12');";
+    QTest::newRow("attendance after word answer")
+        << QStringList{"wa", "attendance"} << modeTexts << modeTexts << textPacket(123456, "Here")
+        << "Clicker.vote('123456', 'here');";
+    QTest::newRow("multiple choice") << QStringList{"mc"} << QByteArray() << QByteArray()
+                                     << votePacket(123456, 2) << "Clicker.vote('123456', 'b');";
+    QTest::newRow("multiple choice after word answer")
+        << QStringList{"wa", "mc"} << modeTexts + modeVotes << QByteArray() << votePacket(123456, 2)
+        << "Clicker.vote('123456', 'b');";
+}
+
+void ReceiverPathTest::replugRestoresMode()
+{
+    QFETCH(QStringList, types);
+    QFETCH(QByteArray, beforeUnplug);
+    QFETCH(QByteArray, afterPlug);
+    QFETCH(QByteArray, packet);
+    QFETCH(QString, vote);
+    startManagerOnLink();
+    for (int i = 0; i < types.size(); ++i)
+        QVERIFY(manager->startVoting(QStringLiteral("q%1").arg(i + 1), types.at(i)));
+    QCOMPARE(receiver->readAvailable(), beforeUnplug);
+
+    // The new receiver starts in vote-packet mode: it is told the question's
+    // mode once when it is opened, and nothing when that mode is vote packets.
+    unplug();
+    plug();
+    manager->tick();
+    QVERIFY(manager->isConnected());
+    QCOMPARE(receiver->readAvailable(), afterPlug);
+    manager->tick();
+    QCOMPARE(receiver->readAvailable(), QByteArray());
+
+    receive(packet);
+    QTRY_COMPARE(scripts(*spy), QStringList({hideScript, showScript, vote}));
+}
+
+void ReceiverPathTest::replugDropsPartialFrame()
+{
+    // A packet cut short by the unplugging is never completed by the bytes of
+    // the new receiver, even when they would fit.
+    const QByteArray cut = votePacket(111111, 1);
+    startManagerOnLink();
+    QVERIFY(manager->startVoting("q1", "mc"));
+    receive(cut.left(4));
+    unplug();
+    plug();
+    manager->tick();
+    QVERIFY(manager->isConnected());
+    receive(cut.mid(4) + votePacket(222222, 2));
+    QTRY_COMPARE(scripts(*spy),
+                 QStringList({hideScript, showScript, "Clicker.vote('222222', 'b');"}));
+}
+
+void ReceiverPathTest::receiverFoundDuringTextQuestion()
+{
+    // A question that needs text packets is opened while no receiver is there.
+    linkDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(linkDir->isValid());
+    link = linkDir->filePath("receiver");
+    spy.reset();
+    manager.reset();
+    manager = std::make_unique<ClickerManager>(nullptr);
+    manager->setReceiverPort(link);
+    QVERIFY(manager->startVoting("q1", "wa"));
+    manager->tick();
+    QVERIFY(!manager->isConnected());
+
+    QVERIFY(QFile::link(receiver->slavePath(), link));
+    manager->tick();
+    QVERIFY(manager->isConnected());
+    QCOMPARE(receiver->readAvailable(), modeTexts);
+    spy = std::make_unique<QSignalSpy>(manager.get(), &ClickerManager::sendJavaScript);
+    receive(textPacket(123456, "ABC"));
+    QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('123456', 'abc');"}));
 }
 
 QTEST_GUILESS_MAIN(ReceiverPathTest)
