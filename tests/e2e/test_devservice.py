@@ -181,6 +181,38 @@ class ServiceTest(unittest.TestCase):
         records = json.loads(self.call("GET", "/api/records")[2])
         self.assertEqual(sum(len(v) for v in records.values()), 0)
 
+    def test_a_list_of_votes_is_recorded_vote_by_vote_in_its_order(self):
+        _, headers, _ = self.log_in()
+        cookie = self.session_cookie(headers)
+        single = {"remote": "100000", "answer": "a", "question": "q1", "type": "mc", "at": 1000}
+        batch = [
+            {"remote": "100002", "answer": "c", "question": "q1", "type": "mc", "at": 1001},
+            {"remote": "100001", "answer": "b", "question": "q1", "type": "mc", "at": 1002},
+            {"remote": "100002", "answer": "d", "question": "q1", "type": "mc", "at": 1003},
+            {"remote": "100003", "answer": "x"},  # no question open: no question, type, time
+        ]
+        for body in [single, batch, [single]]:
+            self.assertEqual(self.call("POST", "/api/votes", json.dumps(body), cookie=cookie)[0], 200)
+        self.assertEqual(self.call("POST", "/api/votes", "[]", cookie=cookie)[0], 200)
+
+        recorded = json.loads(self.call("GET", "/api/records")[2])["votes"]
+        expected = [
+            {"remote": v["remote"], "answer": v["answer"], "question": v.get("question"),
+             "type": v.get("type"), "page_time": v.get("at"), "user": "ann"}
+            for v in [single] + batch + [single]
+        ]
+        self.assertEqual([{k: v for k, v in r.items() if k != "time"} for r in recorded], expected)
+        times = [r["time"] for r in recorded]
+        self.assertEqual(times, sorted(times))
+
+    def test_a_list_with_one_bad_vote_records_none_of_it(self):
+        good = {"remote": "100000", "answer": "a"}
+        for bad in [{"remote": "100001"}, {"remote": 100001, "answer": "a"}, "100001 a", None, [good]]:
+            with self.subTest(bad=bad):
+                body = json.dumps([good, bad, good])
+                self.assertEqual(self.call("POST", "/api/votes", body)[0], 400)
+        self.assertEqual(json.loads(self.call("GET", "/api/records")[2])["votes"], [])
+
     def test_bad_requests_are_refused_and_not_recorded(self):
         cases = [
             ("/api/votes", "{not json"),

@@ -8,6 +8,7 @@ import collections
 import os
 import shutil
 import tempfile
+import time
 import unittest
 
 from harness import EVENTUALLY, wait_until
@@ -91,6 +92,39 @@ class MultipleChoiceTest(VoteTestCase):
         self.assertEqual(len({remote for remote, _ in sent}), 60)
         self.assertEqual(self.delivered("q-mc"), sent)
         self.assertTrue(all(v["type"] == "mc" for v in self.votes_for("q-mc")))
+        # Recorded in the order the packets were written, although the page
+        # forwards them in batches.
+        self.assertEqual([v["remote"] for v in self.votes_for("q-mc")],
+                         [str(p["remote"]) for p in self.receiver.packets()])
+
+    def test_the_page_forwards_votes_in_batches(self):
+        # 400 votes at the line rate take about 2 s; the page sends at most
+        # about ten batches a second instead of one request per vote.
+        self.open_question("q-batch", "mc")
+        self.receiver.command("class 400 rate=line seed=5")
+        self.assertEqual(self.receiver.sync()["sent"], 400)
+        self.wait_for_votes("q-batch", 400)
+        self.assert_no_more_votes("q-batch", 400)
+        posts = [r for r in self.service.records()["requests"]
+                 if r["method"] == "POST" and r["path"] == "/api/votes"]
+        self.assertLess(len(posts), 60)
+        self.assertGreater(len(posts), 1)  # not held back until the question closes
+
+    def test_votes_just_before_return_to_start_are_not_lost(self):
+        # The page is told to leave while its latest votes may still wait for
+        # the next batch; the batch must go out before the page does.
+        self.open_question("q-leave", "mc")
+        dom_ready = len(self.service.events("dom_ready"))
+        self.receiver.command("vote 100401 a", "vote 100402 b", "vote 100403 c")
+        self.receiver.sync()
+        # The program hands a vote to the page within a few ms of its write
+        # (see docs/receiver-figures.md); the page waits 100 ms before sending.
+        time.sleep(0.03)
+        self.service.command(action="reload")
+        self.service.wait_for_events("dom_ready", dom_ready + 1)
+        self.wait_for_votes("q-leave", 3)
+        self.assertEqual(self.delivered("q-leave"), collections.Counter(
+            {("100401", "a"): 1, ("100402", "b"): 1, ("100403", "c"): 1}))
 
     def test_votes_while_no_question_is_open_are_dropped(self):
         self.receiver.command("vote 100001 a", "vote 100002 b")

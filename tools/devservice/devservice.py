@@ -124,13 +124,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             raise BadRequest("body too large")
         return self.rfile.read(length) if length else b""
 
-    def read_json(self):
+    def read_json(self, lists=False):
+        """The body as a JSON object; with `lists`, a JSON list is taken too."""
         try:
             value = json.loads(self.read_body().decode("utf-8"))
         except (UnicodeDecodeError, ValueError):
             raise BadRequest("body is not JSON")
-        if not isinstance(value, dict):
-            raise BadRequest("body is not a JSON object")
+        if not isinstance(value, dict) and not (lists and isinstance(value, list)):
+            raise BadRequest("body is not a JSON object" + (" or list" if lists else ""))
         return value
 
     def read_form(self):
@@ -284,22 +285,32 @@ class Handler(http.server.BaseHTTPRequestHandler):
     # --- what the page and the program send --------------------------------
 
     def post_vote(self):
-        vote = self.read_json()
-        for field in ("remote", "answer"):
-            if not isinstance(vote.get(field), str):
-                raise BadRequest("vote needs text field %r" % field)
-        self.service.records.add(
-            "votes",
-            {
-                "remote": vote["remote"],
-                "answer": vote["answer"],
-                "question": vote.get("question"),
-                "type": vote.get("type"),
-                "page_time": vote.get("at"),
-                "user": self.current_user(),
-            },
-        )
-        self.send_json({"ok": True})
+        """Records one vote (a JSON object) or several (a JSON list of them, in
+        the order the page received them). A list with one bad vote is refused
+        whole, so nothing of it is recorded."""
+        body = self.read_json(lists=True)
+        votes = body if isinstance(body, list) else [body]
+        for index, vote in enumerate(votes):
+            where = " (item %d)" % index if isinstance(body, list) else ""
+            if not isinstance(vote, dict):
+                raise BadRequest("vote%s is not a JSON object" % where)
+            for field in ("remote", "answer"):
+                if not isinstance(vote.get(field), str):
+                    raise BadRequest("vote%s needs text field %r" % (where, field))
+        user = self.current_user()
+        for vote in votes:
+            self.service.records.add(
+                "votes",
+                {
+                    "remote": vote["remote"],
+                    "answer": vote["answer"],
+                    "question": vote.get("question"),
+                    "type": vote.get("type"),
+                    "page_time": vote.get("at"),
+                    "user": user,
+                },
+            )
+        self.send_json({"ok": True, "recorded": len(votes)})
 
     def post_event(self):
         event = self.read_json()

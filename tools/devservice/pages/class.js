@@ -14,11 +14,28 @@
     var RECENT_VOTES = 6;
     var FREE_TEXT_BARS = 6;
 
+    // Votes are forwarded to the service in batches and the results are
+    // redrawn on a timer, so the page's work per vote stays small at the
+    // receiver's full rate (about 200 votes a second).
+    var FLUSH_MS = 100;       // longest a vote waits before it is sent
+    var RENDER_MS = 150;      // shortest time between two redraws
+
     var question = null;      // {id, type} of the open question, or null
     var questionCounter = 0;
+    // Keys of the next two are "=" + remote / "=" + answer, so that no text
+    // a student sends ("__proto__", "hasOwnProperty") can clash with what
+    // every object has.
     var latestAnswer = {};    // remote -> its latest answer for the open question
+    var answerCounts = {};    // answer -> remotes whose latest answer it is
+    var remoteTotal = 0;      // distinct remotes that voted for the open question
     var voteCount = 0;
     var recent = [];          // latest votes, newest first
+
+    var outbox = [];          // votes not yet sent, oldest first
+    var flushTimer = null;
+    var sending = false;      // a batch is on its way; the next one waits for it
+    var afterSent = [];       // callbacks waiting until the outbox is sent
+    var renderTimer = null;
 
     function $(id) {
         return document.getElementById(id);
@@ -65,17 +82,106 @@
         send("POST", "/api/events", event);
     }
 
+    // --- forwarding votes ---------------------------------------------------
+
+    // Sends the queued votes as one list. Batches go one at a time so the
+    // service records the votes in the order the program delivered them; a
+    // synchronous send (leaving the page) cannot wait for that.
+    function flushVotes(synchronous) {
+        if (flushTimer !== null) {
+            window.clearTimeout(flushTimer);
+            flushTimer = null;
+        }
+        if (outbox.length === 0 || (sending && !synchronous)) {
+            return;
+        }
+        var batch = outbox;
+        outbox = [];
+        var xhr = new XMLHttpRequest();
+        xhr.open("POST", "/api/votes", !synchronous);
+        xhr.setRequestHeader("Content-Type", "application/json");
+        if (synchronous) {
+            try {
+                xhr.send(JSON.stringify(batch));
+            } catch (e) {
+                // The page is going away; nothing more can be done.
+            }
+            return;
+        }
+        sending = true;
+        xhr.onreadystatechange = function () {
+            if (xhr.readyState !== 4) {
+                return;
+            }
+            sending = false;
+            if (xhr.status !== 200 && window.console) {
+                console.log("Forwarding " + batch.length + " vote(s) failed: HTTP " + xhr.status);
+            }
+            if (outbox.length > 0) {
+                if (afterSent.length > 0) {
+                    flushVotes(false);
+                } else {
+                    scheduleFlush();
+                }
+            } else {
+                var waiting = afterSent;
+                afterSent = [];
+                for (var i = 0; i < waiting.length; i++) {
+                    waiting[i]();
+                }
+            }
+        };
+        xhr.send(JSON.stringify(batch));
+    }
+
+    // Calls `callback` once every queued vote has been sent (or after two
+    // seconds at most). Leaving the page cuts off requests still running, and
+    // a synchronous request at unload fails in the program over HTTPS with a
+    // certificate it has to ignore, so the page's own navigation waits here.
+    function whenVotesSent(callback) {
+        if (outbox.length === 0 && !sending) {
+            callback();
+            return;
+        }
+        var called = false;
+        var once = function () {
+            if (!called) {
+                called = true;
+                callback();
+            }
+        };
+        afterSent.push(once);
+        window.setTimeout(once, 2000);
+        flushVotes(false);
+    }
+
+    function scheduleFlush() {
+        if (flushTimer === null) {
+            flushTimer = window.setTimeout(function () {
+                flushTimer = null;
+                flushVotes(false);
+            }, FLUSH_MS);
+        }
+    }
+
+    function queueVote(vote) {
+        outbox.push(vote);
+        scheduleFlush();
+    }
+
     // --- results -----------------------------------------------------------
 
-    function tally() {
-        var counts = {};
-        for (var remote in latestAnswer) {
-            if (latestAnswer.hasOwnProperty(remote)) {
-                var answer = latestAnswer[remote];
-                counts[answer] = (counts[answer] || 0) + 1;
-            }
+    // Counts each remote's latest answer, updated per vote, so neither a vote
+    // nor a redraw walks over all remotes.
+    function countVote(remote, answer) {
+        var previous = latestAnswer.hasOwnProperty("=" + remote) ? latestAnswer["=" + remote] : null;
+        if (previous === null) {
+            remoteTotal++;
+        } else if (--answerCounts["=" + previous] === 0) {
+            delete answerCounts["=" + previous];
         }
-        return counts;
+        latestAnswer["=" + remote] = answer;
+        answerCounts["=" + answer] = (answerCounts["=" + answer] || 0) + 1;
     }
 
     // The bars to draw for the open question: every letter a-e for multiple
@@ -87,44 +193,53 @@
         if (question && question.type === "mc") {
             for (var i = 0; i < MC_LETTERS.length; i++) {
                 answer = MC_LETTERS.charAt(i);
-                if (i < 5 || counts[answer]) {
-                    bars.push({label: answer.toUpperCase(), count: counts[answer] || 0});
+                if (i < 5 || counts["=" + answer]) {
+                    bars.push({label: answer.toUpperCase(), count: counts["=" + answer] || 0});
                 }
             }
             return bars;
         }
         if (question && question.type === "attendance") {
-            return [{label: "Here", count: remoteCount()}];
+            return [{label: "Here", count: remoteTotal}];
         }
-        for (answer in counts) {
-            if (counts.hasOwnProperty(answer)) {
-                bars.push({label: answer, count: counts[answer]});
+        // The most frequent answers, found in one pass over the distinct ones.
+        for (var key in counts) {
+            if (counts.hasOwnProperty(key)) {
+                var bar = {label: key.substring(1), count: counts[key]};
+                var at = bars.length;
+                while (at > 0 && bars[at - 1].count < bar.count) {
+                    at--;
+                }
+                if (at < FREE_TEXT_BARS) {
+                    bars.splice(at, 0, bar);
+                    bars.length = Math.min(bars.length, FREE_TEXT_BARS);
+                }
             }
         }
-        bars.sort(function (x, y) { return y.count - x.count; });
-        return bars.slice(0, FREE_TEXT_BARS);
+        return bars;
     }
 
-    function remoteCount() {
-        var n = 0;
-        for (var remote in latestAnswer) {
-            if (latestAnswer.hasOwnProperty(remote)) {
-                n++;
+    // Bar rows on screen: {label, fill, count} elements; reused while the
+    // labels stay the same, rebuilt when they change.
+    var barRows = [];
+
+    function sameLabels(bars) {
+        if (bars.length !== barRows.length) {
+            return false;
+        }
+        for (var i = 0; i < bars.length; i++) {
+            if (barRows[i].label.textContent !== String(bars[i].label)) {
+                return false;
             }
         }
-        return n;
+        return true;
     }
 
-    function renderBars() {
-        var bars = barsFor(tally());
-        var most = 1;
-        var i;
-        for (i = 0; i < bars.length; i++) {
-            most = Math.max(most, bars[i].count);
-        }
+    function buildBarRows(bars) {
         var box = $("bars");
         box.innerHTML = "";
-        for (i = 0; i < bars.length; i++) {
+        barRows = [];
+        for (var i = 0; i < bars.length; i++) {
             var row = document.createElement("div");
             row.className = "bar";
             var label = document.createElement("span");
@@ -134,37 +249,81 @@
             track.className = "track";
             var fill = document.createElement("span");
             fill.className = "fill";
-            fill.style.width = Math.round(100 * bars[i].count / most) + "%";
             track.appendChild(fill);
             var count = document.createElement("span");
             count.className = "count";
-            count.textContent = bars[i].count;
             row.appendChild(label);
             row.appendChild(track);
             row.appendChild(count);
             box.appendChild(row);
+            barRows.push({label: label, fill: fill, count: count});
+        }
+    }
+
+    function setText(element, text) {
+        text = String(text);
+        if (element.textContent !== text) {
+            element.textContent = text;
+        }
+    }
+
+    function renderBars() {
+        var bars = barsFor(answerCounts);
+        var most = 1;
+        var i;
+        for (i = 0; i < bars.length; i++) {
+            most = Math.max(most, bars[i].count);
+        }
+        if (!sameLabels(bars)) {
+            buildBarRows(bars);
+        }
+        for (i = 0; i < bars.length; i++) {
+            var width = Math.round(100 * bars[i].count / most) + "%";
+            if (barRows[i].fill.style.width !== width) {
+                barRows[i].fill.style.width = width;
+            }
+            setText(barRows[i].count, bars[i].count);
         }
     }
 
     function renderRecent() {
         var list = $("recent");
-        list.innerHTML = "";
+        var items = list.children;
         for (var i = 0; i < recent.length; i++) {
-            var item = document.createElement("li");
-            item.textContent = recent[i].remote + " \u2192 " + recent[i].answer;
-            list.appendChild(item);
+            var item = items[i];
+            if (!item) {
+                item = document.createElement("li");
+                list.appendChild(item);
+            }
+            setText(item, recent[i].remote + " \u2192 " + recent[i].answer);
+        }
+        while (list.children.length > recent.length) {
+            list.removeChild(list.lastChild);
         }
     }
 
     function render() {
-        $("remotes").textContent = remoteCount();
-        $("votecount").textContent = voteCount;
+        if (renderTimer !== null) {
+            window.clearTimeout(renderTimer);
+            renderTimer = null;
+        }
+        setText($("remotes"), remoteTotal);
+        setText($("votecount"), voteCount);
         renderBars();
         renderRecent();
     }
 
+    // Redraws once after a short while, however many votes come in meanwhile.
+    function scheduleRender() {
+        if (renderTimer === null) {
+            renderTimer = window.setTimeout(render, RENDER_MS);
+        }
+    }
+
     function clearResults() {
         latestAnswer = {};
+        answerCounts = {};
+        remoteTotal = 0;
         voteCount = 0;
         recent = [];
         render();
@@ -201,6 +360,8 @@
         if (bridge) {
             bridge.stopVoting();
         }
+        // The question's last votes need not wait for the timer.
+        flushVotes(false);
         report("stop_voting", {question: question ? question.id : null});
         if (question) {
             setStatus("Closed: " + question.id + " (" + question.type + ")");
@@ -239,11 +400,13 @@
     function returnToStart() {
         var bridge = controller();
         report("reload", {program: !!bridge});
-        if (bridge) {
-            bridge.reloadPage();
-        } else {
-            window.location.href = "/login";
-        }
+        whenVotesSent(function () {
+            if (bridge) {
+                bridge.reloadPage();
+            } else {
+                window.location.href = "/login";
+            }
+        });
     }
 
     // --- what the program calls ------------------------------------------
@@ -252,7 +415,7 @@
         vote: function (remote, answer) {
             remote = String(remote);
             answer = String(answer);
-            send("POST", "/api/votes", {
+            queueVote({
                 remote: remote,
                 answer: answer,
                 question: question ? question.id : null,
@@ -264,11 +427,11 @@
             if (!question) {
                 return;
             }
-            latestAnswer[remote] = answer;
+            countVote(remote, answer);
             voteCount++;
             recent.unshift({remote: remote, answer: answer});
             recent.length = Math.min(recent.length, RECENT_VOTES);
-            render();
+            scheduleRender();
         },
         showConnectionStatus: function () {
             var badge = $("receiver");
@@ -335,12 +498,27 @@
         $("maximize").onclick = function () { resizeWindow(-1, -1); };
         $("screenshot").onclick = takeScreenshot;
         $("home").onclick = returnToStart;
+        $("logout").onclick = function () {
+            // Signing out leaves the page: queued votes go first.
+            if (outbox.length === 0 && !sending) {
+                return true;
+            }
+            var target = this.href;
+            whenVotesSent(function () { window.location.href = target; });
+            return false;
+        };
         $("shotclose").onclick = function () { $("shot").hidden = true; };
     }
 
     function start() {
         wireControls();
         render();
+        // Votes still queued when the page goes away some other way (a link,
+        // the program loading another page, closing) are sent synchronously
+        // on the way out; this needs a connection the web engine accepts
+        // without asking (plain HTTP or a valid certificate).
+        window.addEventListener("pagehide", function () { flushVotes(true); }, false);
+        window.addEventListener("beforeunload", function () { flushVotes(true); }, false);
         var bridge = controller();
         // Clicker exists now: the program may call it from here on.
         if (bridge) {
