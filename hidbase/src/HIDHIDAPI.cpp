@@ -45,7 +45,6 @@ void HIDHIDAPI::replaceHandle(Handle handle)
 
 bool HIDHIDAPI::isPresent(bool &present)
 {
-    present = false;
     hid_device_info *devices = hid_enumerate(deviceId->vendorId, deviceId->productId);
     present = devices != nullptr;
     hid_free_enumeration(devices);

@@ -7,6 +7,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -18,23 +20,15 @@ namespace {
 constexpr int pollMs = 100;
 constexpr std::size_t maxLineLength = 4096;
 
-bool parseHexByte(const std::string &text, unsigned char &byte)
+// One to maxDigits hexadecimal digits and nothing else (no sign, no "0x").
+bool parseHex(const std::string &text, std::size_t maxDigits, uint32_t &value)
 {
-    if (text.empty() || text.size() > 2)
+    if (text.empty() || text.size() > maxDigits ||
+        !std::all_of(text.begin(), text.end(),
+                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
         return false;
-    char *end = nullptr;
-    const unsigned long value = std::strtoul(text.c_str(), &end, 16);
-    byte = static_cast<unsigned char>(value);
-    return *end == '\0';
-}
-
-bool parseRemote(const std::string &text, uint32_t &remote)
-{
-    if (text.empty() || text.size() > 6)
-        return false;
-    char *end = nullptr;
-    remote = static_cast<uint32_t>(std::strtoul(text.c_str(), &end, 16));
-    return *end == '\0';
+    value = static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 16));
+    return true;
 }
 
 bool parseCount(const std::string &text, long &count)
@@ -52,7 +46,7 @@ std::string voteCommand(std::istringstream &words)
     std::string remote, answer;
     while (words >> remote) {
         Vote vote;
-        if (!(words >> answer) || answer.size() != 1 || !parseRemote(remote, vote.remote))
+        if (!(words >> answer) || answer.size() != 1 || !parseHex(remote, 6, vote.remote))
             return "error usage: vote <remote-hex> <answer> [<remote-hex> <answer>...]";
         vote.answer = answer[0];
         votes.push_back(vote);
@@ -67,10 +61,10 @@ std::string reportCommand(std::istringstream &words)
     std::vector<unsigned char> report;
     std::string word;
     while (words >> word) {
-        unsigned char byte = 0;
-        if (!parseHexByte(word, byte) || report.size() == reportSize)
+        uint32_t byte = 0;
+        if (!parseHex(word, 2, byte) || report.size() == reportSize)
             return "error usage: report <up to 64 hex bytes>";
-        report.push_back(byte);
+        report.push_back(static_cast<unsigned char>(byte));
     }
     if (report.empty())
         return "error usage: report <up to 64 hex bytes>";

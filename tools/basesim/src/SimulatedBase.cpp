@@ -23,17 +23,21 @@ const wchar_t *const injectedReadError = L"read failed";
 const wchar_t *const noDeviceError = L"no such device";
 const wchar_t *const closedError = L"device handle closed";
 
+char upperCase(char answer)
+{
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(answer)));
+}
+
 bool choiceAnswer(char answer)
 {
-    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(answer)));
+    const char upper = upperCase(answer);
     return upper >= 'A' && upper <= 'F';
 }
 
 void appendChoiceRecord(std::vector<unsigned char> &report, const Vote &vote,
                         unsigned char sequence)
 {
-    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(vote.answer)));
-    report.push_back(static_cast<unsigned char>(upper + 0x40));
+    report.push_back(static_cast<unsigned char>(upperCase(vote.answer) + 0x40));
     report.push_back(static_cast<unsigned char>(vote.remote >> 16));
     report.push_back(static_cast<unsigned char>(vote.remote >> 8));
     report.push_back(static_cast<unsigned char>(vote.remote));
