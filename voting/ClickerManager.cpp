@@ -211,22 +211,20 @@ QStringList ClickerManager::candidatePorts() const
 
 void ClickerManager::tick()
 {
-    if (receiverPresent())
-        connectReceiver();
-    else
+    // One look at the port list a tick: enumerating the system's ports is the
+    // costly part of a tick.
+    const QStringList candidates = candidatePorts();
+    if (candidates.isEmpty())
         hideConnectionStatus();
+    else
+        connectReceiver(candidates);
 }
 
-bool ClickerManager::receiverPresent() const
-{
-    return !candidatePorts().isEmpty();
-}
-
-void ClickerManager::connectReceiver()
+void ClickerManager::connectReceiver(const QStringList &candidates)
 {
     if (connected)
         return;
-    for (const QString &portName : candidatePorts()) {
+    for (const QString &portName : candidates) {
         if (openAndConfigure(portName)) {
             // A new connection is a new byte stream: a partial frame kept from
             // the previous one can never be completed by it. Cleared before the

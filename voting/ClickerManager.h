@@ -88,8 +88,9 @@ protected:
 
 private:
     QStringList candidatePorts() const;
-    bool receiverPresent() const;
-    void connectReceiver();
+    // Opens the first candidate that opens with the receiver's settings,
+    // unless a receiver is connected already.
+    void connectReceiver(const QStringList &candidates);
     bool openAndConfigure(const QString &portName);
     void handlePortError(QSerialPort::SerialPortError error);
     void dropFailedReceiver();

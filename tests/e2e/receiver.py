@@ -1,5 +1,5 @@
 """The receiver simulator (tools/rfsim) as a child process for process-level
-tests, the demo and the receiver figures: start it on a pseudo-terminal behind
+tests and the receiver figures: start it on a pseudo-terminal behind
 a stable link, send it commands, wait for its event lines and read its packet
 log (JSON Lines)."""
 
@@ -66,13 +66,11 @@ class Receiver:
     def sync(self, timeout=EVENTUALLY):
         """Waits until every queued packet is on the line; returns the counts."""
         self.command("sync")
-        line = self.wait_for("idle ", timeout)
-        return {k: int(v) for k, v in (item.split("=") for item in line.split()[1:])}
+        return _counts(self.wait_for("idle ", timeout))
 
     def stats(self):
         self.command("stats?")
-        line = self.wait_for("stats ")
-        return {k: int(v) for k, v in (item.split("=") for item in line.split()[1:])}
+        return _counts(self.wait_for("stats "))
 
     def wait_until_read(self):
         """Waits until the host has read every byte written so far. Written
@@ -106,6 +104,11 @@ class Receiver:
         self.process.stdin.close()
         self.process.stdout.close()
         self.stderr.close()
+
+
+def _counts(line):
+    """The numbers of a report line such as "idle sent=3 lost=0 ..."."""
+    return {k: int(v) for k, v in (item.split("=") for item in line.split()[1:])}
 
 
 LETTERS = "abcdefghij"

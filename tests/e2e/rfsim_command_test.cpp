@@ -183,6 +183,7 @@ TEST(RfsimOptions, RejectsUnknownMissingAndConflicting)
              {"--link"},
              {"--class", "ten"},
              {"--class", "0"},
+             {"--rate", "fast"},
              {"--noise", "flip=2"},
              {"--link", "/tmp/a", "--device", "/dev/ttyS0"},
              {"--unthrottled=yes"},

@@ -36,10 +36,9 @@ class VoteTestCase(LecternTestCase):
         try:
             self.service.wait_for_events("dom_ready")
         except AssertionError as error:
-            with open(self.program.path("stderr-1.txt"), errors="replace") as f:
-                output = f.read()
             raise AssertionError("%s; requests %s; lectern said: %s" % (
-                error, [r["path"] for r in self.service.records()["requests"]], output))
+                error, [r["path"] for r in self.service.records()["requests"]],
+                self.program.diagnostics()))
         self.wait_for_connection(True)
 
     def connection_events(self):

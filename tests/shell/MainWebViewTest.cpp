@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMovie>
@@ -144,7 +145,13 @@ void MainWebViewTest::windowBasics()
     QCOMPARE(spinner.loopCount(), -1);
     QVERIFY(spinner.jumpToFrame(0));
     QCOMPARE(spinner.currentImage().size(), QSize(32, 32));
-    QCOMPARE(spinner.nextFrameDelay(), 50);
+    // Every frame's delay as the file states it: the movie's own next delay is
+    // shortened by the time the frame took to decode, which a busy machine shows.
+    QImageReader frames(QStringLiteral(":/loading_big.gif"));
+    for (int frame = 0; frame < spinner.frameCount(); ++frame) {
+        QVERIFY(!frames.read().isNull());
+        QCOMPARE(frames.nextImageDelay(), 50);
+    }
 }
 
 void MainWebViewTest::comesBackOnTopOfOtherWindows()

@@ -17,12 +17,13 @@ class TickCountingManager : public ClickerManager
 public:
     TickCountingManager() : ClickerManager(nullptr) {}
     mutable int ticks = 0;
+    QList<SerialPortEntry> ports;
 
 protected:
     QList<SerialPortEntry> availableSerialPorts() const override
     {
         ++ticks;
-        return {};
+        return ports;
     }
 };
 
@@ -50,6 +51,7 @@ private slots:
     void connectionStatusWaitsForDomReady();
     void connectionStatusChangesAreReportedOnce();
     void workerStopsWhenApplicationQuits();
+    void tickLooksAtPortListOnce();
 
 private:
     std::unique_ptr<ClickerManager> manager;
@@ -263,6 +265,19 @@ void ClickerManagerTest::workerStopsWhenApplicationQuits()
     // Two ticks of the later manager: the earlier one would have ticked by then.
     QTRY_VERIFY_WITH_TIMEOUT(afterQuit.ticks >= 2, 15000);
     QCOMPARE(beforeQuit.ticks, 0);
+}
+
+void ClickerManagerTest::tickLooksAtPortListOnce()
+{
+    // A candidate that does not open: the tick both finds and tries it.
+    TickCountingManager counting;
+    counting.ports = {{QStringLiteral("/dev/lectern-no-such-port"), QStringLiteral("FTDI")}};
+    counting.tick();
+    QVERIFY(!counting.isConnected());
+    QCOMPARE(counting.ticks, 1);
+    counting.ports.clear();
+    counting.tick();
+    QCOMPARE(counting.ticks, 2);
 }
 
 QTEST_GUILESS_MAIN(ClickerManagerTest)

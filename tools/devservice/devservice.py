@@ -77,6 +77,11 @@ def safe_next(target):
     return "/class"
 
 
+def last_values(text):
+    """The fields of a query string or form body; a repeated name keeps its last value."""
+    return {k: v[-1] for k, v in urllib.parse.parse_qs(text, keep_blank_values=True).items()}
+
+
 def html_escape(text):
     return (
         text.replace("&", "&amp;")
@@ -135,8 +140,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return value
 
     def read_form(self):
-        text = self.read_body().decode("utf-8", "replace")
-        return {k: v[-1] for k, v in urllib.parse.parse_qs(text, keep_blank_values=True).items()}
+        return last_values(self.read_body().decode("utf-8", "replace"))
 
     def send(self, status, body=b"", content_type="text/plain; charset=utf-8", headers=()):
         self.send_response(status)
@@ -217,8 +221,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         )
 
     def query(self):
-        text = urllib.parse.urlsplit(self.path).query
-        return {k: v[-1] for k, v in urllib.parse.parse_qs(text, keep_blank_values=True).items()}
+        return last_values(urllib.parse.urlsplit(self.path).query)
 
     # --- pages ------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 #include "Command.h"
 #include "LineSource.h"
 #include "Options.h"
+#include "Pacer.h"
 #include "PacketLog.h"
 #include "PseudoTerminal.h"
 #include "SerialDevice.h"
@@ -65,7 +66,7 @@ void applyStartSettings(rfsim::Simulator &simulator, const rfsim::Options &optio
     command.noise = options.noise;
     simulator.execute(command);
     command.kind = rfsim::Command::Kind::Pace;
-    command.baud = options.unthrottled ? 0 : 19200;
+    command.baud = options.unthrottled ? 0 : rfsim::Pacer::lineBaud;
     simulator.execute(command);
     if (options.classSettings) {
         command.kind = rfsim::Command::Kind::Class;

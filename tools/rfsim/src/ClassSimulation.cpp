@@ -3,14 +3,12 @@
 #include "AnswerCodes.h"
 #include "TextFields.h"
 
+#include <kwend/encoder.h>
+
 #include <algorithm>
 #include <numeric>
 
 namespace rfsim {
-
-namespace {
-constexpr std::uint32_t maxRemote = (1u << 21) - 1;
-}
 
 bool parseAnswerWeights(const std::string &spec, std::vector<double> &weights, std::string &error)
 {
@@ -34,14 +32,23 @@ bool parseAnswerWeights(const std::string &spec, std::vector<double> &weights, s
     return true;
 }
 
+bool parseVoteRate(const std::string &text, double &rate)
+{
+    if (text == "line") {
+        rate = 0.0;
+        return true;
+    }
+    return parseDouble(text, rate);
+}
+
 bool validateClassSettings(const ClassSettings &settings, std::string &error)
 {
     if (settings.remotes == 0) {
         error = "a class needs at least one remote";
         return false;
     }
-    if (settings.firstRemote > maxRemote ||
-        settings.remotes - 1 > maxRemote - settings.firstRemote) {
+    if (settings.firstRemote > kwend::kMaxRemoteId ||
+        settings.remotes - 1 > kwend::kMaxRemoteId - settings.firstRemote) {
         error = "remote identifiers must stay below 2097152";
         return false;
     }

@@ -31,6 +31,10 @@ struct ClassSettings
 // when all weights are zero.
 bool parseAnswerWeights(const std::string &spec, std::vector<double> &weights, std::string &error);
 
+// Parses a vote rate: votes per second, or "line" (0: as fast as the line
+// carries them).
+bool parseVoteRate(const std::string &text, double &rate);
+
 // Checks the settings as a whole (remote range fits 21 bits, rate, weights).
 bool validateClassSettings(const ClassSettings &settings, std::string &error);
 

@@ -1,6 +1,7 @@
 #include "Command.h"
 
 #include "AnswerCodes.h"
+#include "Pacer.h"
 #include "TextFields.h"
 
 #include <kwend/encoder.h>
@@ -109,7 +110,7 @@ bool applyClassOption(const std::string &key, const std::string &value, ClassSet
 {
     bool ok = false;
     if (key == "rate") {
-        ok = value == "line" ? (settings.rate = 0.0, true) : parseDouble(value, settings.rate);
+        ok = parseVoteRate(value, settings.rate);
     } else if (key == "count") {
         ok = parseUnsigned(value, settings.count);
     } else if (key == "endless" && value.empty()) {
@@ -168,7 +169,7 @@ ParsedLine parsePace(const std::vector<std::string> &words)
     command.kind = Command::Kind::Pace;
     std::uint32_t baud = 0;
     if (words.size() == 2 && words[1] == "line")
-        command.baud = 19200;
+        command.baud = Pacer::lineBaud;
     else if (words.size() == 2 && words[1] == "off")
         command.baud = 0;
     else if (words.size() == 2 && parseUnsigned(words[1], baud) && baud > 0 && baud <= 4000000)

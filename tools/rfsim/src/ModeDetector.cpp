@@ -21,14 +21,12 @@ std::optional<int> ModeDetector::feed(std::uint8_t byte)
     } else {
         window_[filled_++] = byte;
     }
-    otherBytes_ = received_ - recognised_ - filled_;
     if (filled_ < window_.size())
         return std::nullopt;
     for (std::size_t mode = 0; mode < commands_.size(); ++mode) {
         if (window_ == commands_[mode]) {
             recognised_ += window_.size();
             filled_ = 0;
-            otherBytes_ = received_ - recognised_;
             return int(mode);
         }
     }

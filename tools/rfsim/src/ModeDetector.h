@@ -17,8 +17,9 @@ public:
     // Feeds one byte; returns the commanded mode when it completes a command.
     std::optional<int> feed(std::uint8_t byte);
 
-    // Bytes that were not part of a recognised mode command (so far).
-    std::uint64_t otherBytes() const { return otherBytes_; }
+    // Bytes that were not part of a recognised mode command (so far); those
+    // still in the window may yet complete one.
+    std::uint64_t otherBytes() const { return received_ - recognised_ - filled_; }
 
 private:
     using Window = std::array<std::uint8_t, 5>;
@@ -28,7 +29,6 @@ private:
     std::size_t filled_ = 0;
     std::uint64_t received_ = 0;
     std::uint64_t recognised_ = 0;
-    std::uint64_t otherBytes_ = 0;
 };
 
 } // namespace rfsim

@@ -55,11 +55,7 @@ const std::map<std::string, ValueHandler> &valueOptions()
          }},
         {"--rate",
          [](Options &o, const std::string &v, std::string &e) {
-             if (v == "line") {
-                 classOf(o).rate = 0.0;
-                 return true;
-             }
-             return numberOption(parseDouble(v, classOf(o).rate), "--rate", v, e);
+             return numberOption(parseVoteRate(v, classOf(o).rate), "--rate", v, e);
          }},
         {"--count",
          [](Options &o, const std::string &v, std::string &e) {

@@ -1,11 +1,23 @@
 #include "Simulator.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <poll.h>
 #include <unistd.h>
 
 namespace rfsim {
+
+namespace {
+
+// The packet counts as both "idle" and "stats" report them.
+std::string countsText(const TransmitterStats &s)
+{
+    return "sent=" + std::to_string(s.sent) + " lost=" + std::to_string(s.lost) +
+           " skipped=" + std::to_string(s.skipped) + " damaged=" + std::to_string(s.damaged);
+}
+
+} // namespace
 
 Simulator::Simulator(ReceiverPort &port, PacketLog &log, std::ostream &events, std::ostream &errors)
     : port_(port), log_(log), events_(events), errors_(errors), transmitter_(log)
@@ -111,16 +123,13 @@ void Simulator::execute(const Command &command)
     case Command::Kind::QueryMode:
         emit("mode " + std::to_string(transmitter_.mode()));
         break;
-    case Command::Kind::Stats: {
-        const TransmitterStats &s = transmitter_.stats();
-        emit("stats sent=" + std::to_string(s.sent) + " lost=" + std::to_string(s.lost) +
-             " skipped=" + std::to_string(s.skipped) + " damaged=" + std::to_string(s.damaged) +
+    case Command::Kind::Stats:
+        emit("stats " + countsText(transmitter_.stats()) +
              " queued=" + std::to_string(transmitter_.queued()) +
              " mode=" + std::to_string(transmitter_.mode()) +
              " host-bytes=" + std::to_string(modeDetector_.otherBytes()) +
              " unread=" + std::to_string(port_.unreadByHost()));
         break;
-    }
     case Command::Kind::Quit:
         quit_ = true;
         break;
@@ -259,9 +268,7 @@ void Simulator::unplug()
 
 void Simulator::reportIdle()
 {
-    const TransmitterStats &s = transmitter_.stats();
-    emit("idle sent=" + std::to_string(s.sent) + " lost=" + std::to_string(s.lost) +
-         " skipped=" + std::to_string(s.skipped) + " damaged=" + std::to_string(s.damaged));
+    emit("idle " + countsText(transmitter_.stats()));
 }
 
 void Simulator::emit(const std::string &line)
