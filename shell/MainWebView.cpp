@@ -18,6 +18,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSettings>
+#include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
 #include <QWebFrame>
@@ -38,6 +39,32 @@ QIcon programIcon()
     return icon;
 }
 
+// The page's network access manager. The web engine runs a synchronous request
+// (a synchronous XMLHttpRequest) to its end inside createRequest(), and for such
+// requests the network library never emits sslErrors(): neither the window's
+// handleSslErrors() nor any other slot can ignore their certificate errors.
+// Those requests alone therefore go out without certificate verification;
+// every other request still reaches handleSslErrors().
+class PageNetworkAccessManager : public QNetworkAccessManager
+{
+public:
+    using QNetworkAccessManager::QNetworkAccessManager;
+
+protected:
+    QNetworkReply *createRequest(Operation op, const QNetworkRequest &request,
+                                 QIODevice *outgoingData) override
+    {
+        if (!request.attribute(QNetworkRequest::SynchronousRequestAttribute).toBool()) {
+            return QNetworkAccessManager::createRequest(op, request, outgoingData);
+        }
+        QNetworkRequest unverified(request);
+        QSslConfiguration ssl = unverified.sslConfiguration();
+        ssl.setPeerVerifyMode(QSslSocket::VerifyNone);
+        unverified.setSslConfiguration(ssl);
+        return QNetworkAccessManager::createRequest(op, unverified, outgoingData);
+    }
+};
+
 } // namespace
 
 MainWebView::MainWebView(const QString &startUrlText, const QString &logFile,
@@ -49,6 +76,7 @@ MainWebView::MainWebView(const QString &startUrlText, const QString &logFile,
     setWindowTitle(QStringLiteral("Brimora"));
     setWindowIcon(programIcon());
     setPage(new PresentationToolPage(startUrlText, logFile));
+    page()->setNetworkAccessManager(new PageNetworkAccessManager(page()));
     page()->networkAccessManager()->setCookieJar(new CookieJar(QStringLiteral(".brq_cookies")));
 
     controller = new QtToolController(this);

@@ -136,8 +136,8 @@
 
     // Calls `callback` once every queued vote has been sent (or after two
     // seconds at most). Leaving the page cuts off requests still running, and
-    // a synchronous request at unload fails in the program over HTTPS with a
-    // certificate it has to ignore, so the page's own navigation waits here.
+    // a synchronous request at unload blocks the window, so the page's own
+    // navigation waits here.
     function whenVotesSent(callback) {
         if (outbox.length === 0 && !sending) {
             callback();
@@ -515,8 +515,8 @@
         render();
         // Votes still queued when the page goes away some other way (a link,
         // the program loading another page, closing) are sent synchronously
-        // on the way out; this needs a connection the web engine accepts
-        // without asking (plain HTTP or a valid certificate).
+        // on the way out (over HTTPS too: the program ignores certificate
+        // errors for synchronous requests as for all others).
         window.addEventListener("pagehide", function () { flushVotes(true); }, false);
         window.addEventListener("beforeunload", function () { flushVotes(true); }, false);
         var bridge = controller();
