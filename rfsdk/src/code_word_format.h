@@ -115,6 +115,19 @@ constexpr std::uint8_t checkValue(const std::uint8_t *bytes)
     return std::uint8_t((bytes[0] + bytes[1] + bytes[2] + bytes[3]) & kPayloadMask);
 }
 
+// Packet layout: where the second code word starts in a vote and a text
+// packet, and where the text packet's 7-bit data bytes d0 to d21 sit (d0-d10
+// right after the first word, d11-d21 right after the second).
+constexpr std::size_t kVoteSecondWord = 5;
+constexpr std::size_t kTextSecondWord = 16;
+constexpr std::size_t kTextDataPerHalf = 11;
+
+constexpr std::size_t textDataOffset(std::size_t n)
+{
+    return n < kTextDataPerHalf ? kWordSize + n
+                                : kTextSecondWord + kWordSize + (n - kTextDataPerHalf);
+}
+
 // A table is usable only if it carries every field bit exactly once and the
 // flag in bit 0 of byte 3.
 constexpr bool isPermutation(const WordTable &table)

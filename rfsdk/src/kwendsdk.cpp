@@ -18,12 +18,6 @@ constexpr int32_t kFailed = 1;
 
 constexpr std::uint32_t kAcceptedType = 3;
 constexpr std::uint32_t kMinRemoteId = 85000;
-constexpr std::size_t kVoteSecondWord = 5;
-constexpr std::size_t kTextSecondWord = 16;
-
-constexpr std::size_t kTextFirstData = 5;   // d0 to d10
-constexpr std::size_t kTextSecondData = 21; // d11 to d21
-constexpr std::size_t kDataPerHalf = 11;
 constexpr std::size_t kFirstValueData = 0;     // d0
 constexpr std::size_t kSecondValueData = 1;    // d1
 constexpr std::size_t kFirstCharacterData = 2; // d2
@@ -60,9 +54,7 @@ bool isAcceptedVoter(std::uint32_t fields)
 // The data byte dN of a text packet, 7 bits.
 uint8_t dataByte(const uint8_t *packet, std::size_t n)
 {
-    const std::size_t offset =
-        n < kDataPerHalf ? kTextFirstData + n : kTextSecondData + (n - kDataPerHalf);
-    return packet[offset] & format::kPayloadMask;
+    return packet[format::textDataOffset(n)] & format::kPayloadMask;
 }
 
 // d2 onwards, up to the first 0 or twenty characters; text[20] stays 0.
@@ -104,7 +96,7 @@ KWEND_API int32_t kwend_inspect(const uint8_t *packet, uint32_t *remote_id, int3
     *remote_id = 0;
     *answer = 0;
     std::uint32_t fields = 0;
-    if (packet == nullptr || !decodeWordPair(packet, packet + kVoteSecondWord, fields)) {
+    if (packet == nullptr || !decodeWordPair(packet, packet + format::kVoteSecondWord, fields)) {
         return kFailed;
     }
     *remote_id = format::remoteOf(fields);
@@ -145,7 +137,7 @@ KWEND_API int32_t kwend_drid_inspect(const uint8_t *packet, uint32_t *remote_id,
     *excess = 0;
     std::memset(text, 0, kTextZeroedOnEntry);
     std::uint32_t fields = 0;
-    if (packet == nullptr || !decodeWordPair(packet, packet + kTextSecondWord, fields)) {
+    if (packet == nullptr || !decodeWordPair(packet, packet + format::kTextSecondWord, fields)) {
         return kFailed;
     }
     *remote_id = format::remoteOf(fields);

@@ -8,9 +8,10 @@ namespace kwend {
 
 namespace {
 
-constexpr std::size_t kTextFirstDataOffset = 5;   // d0 to d10
-constexpr std::size_t kTextSecondDataOffset = 21; // d11 to d21
-constexpr std::size_t kDataBytesPerHalf = 11;
+static_assert(kVoteSecondWordOffset == format::kVoteSecondWord &&
+                  kTextSecondWordOffset == format::kTextSecondWord,
+              "the encoder's packet layout is the decoder's");
+
 constexpr std::size_t kTextOffsetInData = 2; // d2 is the first character
 
 bool fieldBit(const WordFields &fields, format::Slot slot)
@@ -26,13 +27,6 @@ bool fieldBit(const WordFields &fields, format::Slot slot)
         break;
     }
     return false;
-}
-
-// Where the data byte dN sits in a text packet.
-std::size_t dataOffset(std::size_t n)
-{
-    return n < kDataBytesPerHalf ? kTextFirstDataOffset + n
-                                 : kTextSecondDataOffset + (n - kDataBytesPerHalf);
 }
 
 } // namespace
@@ -81,11 +75,11 @@ TextPacket encodeText(const WordFields &fields, const TextContent &content)
     TextPacket packet{};
     putWord(packet.data(), 0, encodeWord(fields, WordKind::First));
     putWord(packet.data(), kTextSecondWordOffset, encodeWord(fields, WordKind::Second));
-    packet[dataOffset(0)] = content.firstValue & format::kPayloadMask;
-    packet[dataOffset(1)] = content.secondValue & format::kPayloadMask;
+    packet[format::textDataOffset(0)] = content.firstValue & format::kPayloadMask;
+    packet[format::textDataOffset(1)] = content.secondValue & format::kPayloadMask;
     const std::size_t length = std::min(content.text.size(), kMaxTextLength);
     for (std::size_t i = 0; i < length; ++i) {
-        packet[dataOffset(kTextOffsetInData + i)] =
+        packet[format::textDataOffset(kTextOffsetInData + i)] =
             std::uint8_t(content.text[i]) & format::kPayloadMask;
     }
     return packet;
