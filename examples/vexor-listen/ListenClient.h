@@ -1,5 +1,5 @@
-#ifndef VEXOR_LISTEN_LISTENCLIENT_H
-#define VEXOR_LISTEN_LISTENCLIENT_H
+#ifndef EXAMPLES_VEXOR_LISTEN_LISTENCLIENT_H
+#define EXAMPLES_VEXOR_LISTEN_LISTENCLIENT_H
 
 #include "ListenVote.h"
 
@@ -41,4 +41,4 @@ private:
     std::string lastBaseEvent;
 };
 
-#endif
+#endif // EXAMPLES_VEXOR_LISTEN_LISTENCLIENT_H

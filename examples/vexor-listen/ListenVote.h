@@ -1,5 +1,5 @@
-#ifndef VEXOR_LISTEN_LISTENVOTE_H
-#define VEXOR_LISTEN_LISTENVOTE_H
+#ifndef EXAMPLES_VEXOR_LISTEN_LISTENVOTE_H
+#define EXAMPLES_VEXOR_LISTEN_LISTENVOTE_H
 
 #include <VexorAPI/IVoteElement.h>
 
@@ -34,4 +34,4 @@ private:
     unsigned char sequence = 0;
 };
 
-#endif
+#endif // EXAMPLES_VEXOR_LISTEN_LISTENVOTE_H

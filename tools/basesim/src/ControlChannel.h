@@ -1,5 +1,5 @@
-#ifndef BASESIM_CONTROLCHANNEL_H
-#define BASESIM_CONTROLCHANNEL_H
+#ifndef TOOLS_BASESIM_CONTROLCHANNEL_H
+#define TOOLS_BASESIM_CONTROLCHANNEL_H
 
 #include <atomic>
 #include <mutex>
@@ -37,4 +37,4 @@ private:
 
 } // namespace basesim
 
-#endif
+#endif // TOOLS_BASESIM_CONTROLCHANNEL_H

@@ -1,7 +1,7 @@
-#ifndef BASESIM_SIMULATEDBASE_H
-#define BASESIM_SIMULATEDBASE_H
+#ifndef TOOLS_BASESIM_SIMULATEDBASE_H
+#define TOOLS_BASESIM_SIMULATEDBASE_H
 
-#include <basesim/basesim.h>
+#include <basesim/BaseSim.h>
 
 #include <hidapi/hidapi.h>
 
@@ -94,4 +94,4 @@ private:
 
 } // namespace basesim
 
-#endif
+#endif // TOOLS_BASESIM_SIMULATEDBASE_H

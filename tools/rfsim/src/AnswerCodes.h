@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_ANSWERCODES_H
+#define TOOLS_RFSIM_ANSWERCODES_H
 
 #include <string>
 #include <string_view>
@@ -17,3 +18,5 @@ bool parseAnswerCode(std::string_view text, int &code);
 std::string keyText(int code);
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_ANSWERCODES_H

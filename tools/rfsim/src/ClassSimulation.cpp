@@ -3,7 +3,7 @@
 #include "AnswerCodes.h"
 #include "TextFields.h"
 
-#include <kwend/encoder.h>
+#include <kwend/Encoder.h>
 
 #include <algorithm>
 #include <numeric>

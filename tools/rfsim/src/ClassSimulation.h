@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_CLASSSIMULATION_H
+#define TOOLS_RFSIM_CLASSSIMULATION_H
 
 #include <chrono>
 #include <cstdint>
@@ -67,3 +68,5 @@ private:
 };
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_CLASSSIMULATION_H

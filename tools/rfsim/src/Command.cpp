@@ -4,7 +4,7 @@
 #include "Pacer.h"
 #include "TextFields.h"
 
-#include <kwend/encoder.h>
+#include <kwend/Encoder.h>
 
 #include <map>
 

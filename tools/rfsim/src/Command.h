@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_COMMAND_H
+#define TOOLS_RFSIM_COMMAND_H
 
 #include "ClassSimulation.h"
 #include "NoiseInjector.h"
@@ -60,3 +61,5 @@ ParsedLine parseCommandLine(std::string_view line);
 const char *commandHelp();
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_COMMAND_H

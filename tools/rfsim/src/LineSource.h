@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_LINESOURCE_H
+#define TOOLS_RFSIM_LINESOURCE_H
 
 #include <deque>
 #include <string>
@@ -42,3 +43,5 @@ private:
 };
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_LINESOURCE_H

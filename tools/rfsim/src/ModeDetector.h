@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_MODEDETECTOR_H
+#define TOOLS_RFSIM_MODEDETECTOR_H
 
 #include <array>
 #include <cstdint>
@@ -32,3 +33,5 @@ private:
 };
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_MODEDETECTOR_H

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_NOISEINJECTOR_H
+#define TOOLS_RFSIM_NOISEINJECTOR_H
 
 #include <cstdint>
 #include <random>
@@ -56,3 +57,5 @@ private:
 };
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_NOISEINJECTOR_H

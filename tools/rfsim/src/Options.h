@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_OPTIONS_H
+#define TOOLS_RFSIM_OPTIONS_H
 
 #include "ClassSimulation.h"
 #include "NoiseInjector.h"
@@ -30,3 +31,5 @@ bool parseOptions(int argc, const char *const *argv, Options &options, std::stri
 const char *optionsHelp();
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_OPTIONS_H

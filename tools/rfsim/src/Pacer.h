@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_PACER_H
+#define TOOLS_RFSIM_PACER_H
 
 #include <chrono>
 #include <cstddef>
@@ -40,3 +41,5 @@ private:
 };
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_PACER_H

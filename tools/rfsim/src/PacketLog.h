@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_PACKETLOG_H
+#define TOOLS_RFSIM_PACKETLOG_H
 
 #include <cstdint>
 #include <fstream>
@@ -48,3 +49,5 @@ private:
 };
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_PACKETLOG_H

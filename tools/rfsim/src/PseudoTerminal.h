@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_PSEUDOTERMINAL_H
+#define TOOLS_RFSIM_PSEUDOTERMINAL_H
 
 #include "ReceiverPort.h"
 
@@ -42,3 +43,5 @@ private:
 };
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_PSEUDOTERMINAL_H

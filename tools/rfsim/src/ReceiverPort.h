@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_RECEIVERPORT_H
+#define TOOLS_RFSIM_RECEIVERPORT_H
 
 #include <cstddef>
 #include <string>
@@ -32,3 +33,5 @@ protected:
 };
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_RECEIVERPORT_H

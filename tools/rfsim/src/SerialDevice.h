@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_SERIALDEVICE_H
+#define TOOLS_RFSIM_SERIALDEVICE_H
 
 #include "ReceiverPort.h"
 
@@ -28,3 +29,5 @@ private:
 };
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_SERIALDEVICE_H

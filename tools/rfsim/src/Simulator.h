@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_SIMULATOR_H
+#define TOOLS_RFSIM_SIMULATOR_H
 
 #include "ClassSimulation.h"
 #include "Command.h"
@@ -89,3 +90,5 @@ private:
 };
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_SIMULATOR_H

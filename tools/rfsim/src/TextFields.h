@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_TEXTFIELDS_H
+#define TOOLS_RFSIM_TEXTFIELDS_H
 
 // Small, strict parsers for the simulator's command-line and script fields.
 // Every parser rejects empty input, trailing garbage and out-of-range values.
@@ -28,3 +29,5 @@ std::vector<std::pair<std::string, std::string>> splitKeyValues(std::string_view
                                                                 char separator);
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_TEXTFIELDS_H

@@ -2,7 +2,7 @@
 
 #include "AnswerCodes.h"
 
-#include <kwend/encoder.h>
+#include <kwend/Encoder.h>
 
 #include <cerrno>
 #include <unistd.h>

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TOOLS_RFSIM_TRANSMITTER_H
+#define TOOLS_RFSIM_TRANSMITTER_H
 
 #include "NoiseInjector.h"
 #include "Pacer.h"
@@ -89,3 +90,5 @@ private:
 };
 
 } // namespace rfsim
+
+#endif // TOOLS_RFSIM_TRANSMITTER_H

@@ -1,0 +1,38 @@
+#ifndef LECTERN_SHELL_STARTUPOPTIONS_H
+#define LECTERN_SHELL_STARTUPOPTIONS_H
+
+#include <QString>
+#include <QStringList>
+
+class QApplication;
+class QSettings;
+class QWidget;
+
+// What the program starts with, decided from settings.ini and the command line.
+struct StartupOptions
+{
+    QString startUrl;
+    QString logFile;
+    bool developerExtras = false;
+    int width = 0;
+    int height = 0;
+};
+
+// The start URL used when neither the command line nor the settings name one.
+QString defaultStartUrl();
+
+// "<programDir>/settings.ini": the settings lie beside the program, whatever
+// the working directory.
+QString settingsPath(const QString &programDir);
+
+// Gives the application its identity and quits it when the last window closes.
+void configureApplication(QApplication &app);
+
+// Reads the `defaults` group (already open in `settings`) and applies the
+// command-line rules; `arguments` includes the program itself at index 0.
+StartupOptions readStartupOptions(const QSettings &settings, const QStringList &arguments);
+
+// Developer extras, tool-window flags on top, show, then the first size.
+void presentMainWindow(QWidget &window, const StartupOptions &options);
+
+#endif // LECTERN_SHELL_STARTUPOPTIONS_H

@@ -1,0 +1,117 @@
+#ifndef LECTERN_VOTING_CLICKERMANAGER_H
+#define LECTERN_VOTING_CLICKERMANAGER_H
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QtToolController;
+class WorkerThread;
+
+// Holds the open question and its type, finds and reads the RF receiver, and
+// hands every accepted packet to the page as a script call.
+//
+// The page talks to it through QtToolController (startVoting, stopVoting,
+// setDomReady); it talks back only through sendJavaScript(), whose texts are
+//   Clicker.vote('<remote>', '<answer>');
+//   Clicker.showConnectionStatus();
+//   Clicker.hideConnectionStatus();
+// Everything runs on the main thread: the worker thread's ticks and the
+// port's readyRead() are both delivered there.
+//
+// Receiver choice: normally the first serial port, in system order, whose
+// manufacturer is exactly "FTDI" and that opens with the receiver's settings.
+// setReceiverPort() names one port instead (a device path such as /dev/ttyUSB0,
+// a pseudo-terminal such as /dev/pts/5, or a port name such as COM5).
+//
+// For MainWebView: create the manager right after the bridge, connect
+// sendJavaScript() to evaluateScript(), then call
+//   manager->setReceiverPort(settings.value("receiverPort").toString());
+// with the settings group "defaults" (an empty text keeps FTDI detection).
+class ClickerManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    // One entry of the system's serial port list, as far as receiver detection
+    // cares about it.
+    struct SerialPortEntry
+    {
+        QString portName;
+        QString manufacturer;
+    };
+
+    // Registers with the bridge (setClickerManager) and starts the worker
+    // thread. The bridge may be null (the manager then just doesn't register).
+    explicit ClickerManager(QtToolController *bridge);
+    ~ClickerManager() override;
+
+    bool startVoting(const QString &id, const QString &type);
+    void stopVoting();
+    void setDomReady();
+    void sendVote(const QString &remote, const QString &answer);
+    // Answer text for the answer code of a vote packet under the open question
+    // type; a null string means the vote has no text and is not delivered.
+    QString answerTextFor(int code) const;
+    void showConnectionStatus();
+    void hideConnectionStatus();
+    // Writes the receiver's mode command (0 vote packets, 1 text packets) and
+    // records the mode; a receiver opened later is sent the recorded mode again
+    // unless it is 0, the mode in which a receiver starts.
+    void setBaseMode(int mode);
+    bool isConnected() const { return connected; }
+
+    // Empty: detect the receiver among FTDI ports. Otherwise the named port is
+    // the receiver while it exists, and FTDI ports are not used.
+    void setReceiverPort(const QString &portName);
+
+    // Names of the ports that may be the receiver, in the order given: those
+    // whose manufacturer is exactly "FTDI".
+    static QStringList receiverCandidates(const QList<SerialPortEntry> &ports);
+
+signals:
+    void sendJavaScript(QString script);
+
+public slots:
+    void tick();
+    void readSerialData();
+
+protected:
+    // The system's serial ports in system order. Virtual so that a test can
+    // stand in ports of its own.
+    virtual QList<SerialPortEntry> availableSerialPorts() const;
+
+private:
+    QStringList candidatePorts() const;
+    // Opens the first candidate that opens with the receiver's settings,
+    // unless a receiver is connected already.
+    void connectReceiver(const QStringList &candidates);
+    bool openAndConfigure(const QString &portName);
+    void handlePortError(QSerialPort::SerialPortError error);
+    void dropFailedReceiver();
+    // Returns false when the SDK rejected the frame, so the caller slides by one byte.
+    bool processFrame(const QByteArray &frame, int length);
+    bool processVotePacket(const QByteArray &frame);
+    bool processTextPacket(const QByteArray &frame);
+
+    bool connected = false;
+    QtToolController *controller = nullptr;
+    bool domReady = false;
+    QSerialPort *port = nullptr;
+    QString questionId;
+    QString questionType;
+    int baseMode = 0;
+    QByteArray receiveBuffer;
+    QString receiverPort;
+    // Counts the opening attempts on port, so that a port error handled later
+    // acts only on the opening in which it happened.
+    quint64 portOpenings = 0;
+    std::unique_ptr<WorkerThread> workerThread;
+};
+
+#endif // LECTERN_VOTING_CLICKERMANAGER_H

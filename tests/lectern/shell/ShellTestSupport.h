@@ -1,0 +1,71 @@
+#ifndef TESTS_LECTERN_SHELL_SHELLTESTSUPPORT_H
+#define TESTS_LECTERN_SHELL_SHELLTESTSUPPORT_H
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSettings>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <memory>
+
+// The local stand-in for the web service, run as a child process for the
+// lifetime of the object. Its records tell what it has received.
+class DevService
+{
+public:
+    DevService();
+    ~DevService();
+
+    bool isRunning() const { return !httpUrl.isEmpty(); }
+    // Base URLs, e.g. http://127.0.0.1:40123 (no trailing slash).
+    QString http() const { return httpUrl; }
+    QString https() const { return httpsUrl; }
+
+    // All records of one kind ("requests", "timeouts", ...).
+    QJsonArray records(const QString &kind) const;
+    // The records of kind "requests" whose path is `path`.
+    QJsonArray requestsFor(const QString &path) const;
+    void reset() const;
+
+private:
+    // Ends the service with the test process, also when the test crashes.
+    class ChildProcess : public QProcess
+    {
+    protected:
+        void setupChildProcess() override;
+    };
+
+    QByteArray call(const QByteArray &method, const QString &path) const;
+
+    ChildProcess process;
+    QString httpUrl;
+    QString httpsUrl;
+};
+
+// A fresh, empty working directory for the duration of one test: the cookie
+// file and the default log file are relative to it.
+class ScratchDirectory
+{
+public:
+    ScratchDirectory();
+    ~ScratchDirectory();
+
+    QString path() const { return dir.path(); }
+    QString file(const QString &name) const { return dir.filePath(name); }
+
+private:
+    QTemporaryDir dir;
+    QString previous;
+};
+
+// A settings object over <dir>/settings.ini with the group "defaults" open, as
+// the program creates it at start-up.
+std::unique_ptr<QSettings> openDefaults(const QString &dir);
+
+// Reads a whole file as text ("" when missing).
+QString readText(const QString &path);
+
+#endif // TESTS_LECTERN_SHELL_SHELLTESTSUPPORT_H

@@ -1,0 +1,516 @@
+// The receiver path end to end inside the process: a pseudo-terminal plays the
+// receiver, the manager opens its slave side as the receiver port, and packets
+// built by the encoder go in on the master side.
+#include "ClickerManager.h"
+#include "PseudoTerminal.h"
+#include "VotingTestSupport.h"
+
+#include <kwend/Encoder.h>
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QByteArray modeVotes = QByteArray::fromHex("8048000048");
+const QByteArray modeTexts = QByteArray::fromHex("824800004a");
+// Long enough for the port's readyRead() to have been handled, also on a
+// loaded machine (the tests run beside window tests in CI).
+constexpr int settleMs = 400;
+
+template <std::size_t N> QByteArray bytes(const std::array<std::uint8_t, N> &packet)
+{
+    return QByteArray(reinterpret_cast<const char *>(packet.data()), int(N));
+}
+
+QByteArray votePacket(std::uint32_t remote, std::uint8_t answer)
+{
+    return bytes(kwend::encodeVote({remote, answer, kwend::kVoteType}));
+}
+
+QByteArray textPacket(std::uint32_t remote, std::string_view text, std::uint8_t firstValue = 1)
+{
+    return bytes(kwend::encodeText({remote, 0, kwend::kVoteType}, {firstValue, 0, text}));
+}
+
+// Stands in a serial port list of the test's choosing for the system's.
+class ListedPortsManager : public ClickerManager
+{
+public:
+    ListedPortsManager() : ClickerManager(nullptr) {}
+    QList<SerialPortEntry> ports;
+
+protected:
+    QList<SerialPortEntry> availableSerialPorts() const override { return ports; }
+};
+
+} // namespace
+
+class ReceiverPathTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void twoPacketsInOneRead();
+    void packetInPieces();
+    void strayByteBeforePacket_data();
+    void strayByteBeforePacket();
+    void rejectedPacketIsSkippedByteByByte();
+    void unknownTypeKeepsOrClosesQuestion();
+    void bytesOfClosedQuestionNeverVote();
+    void textPackets_data();
+    void textPackets();
+    void attendanceAfterNumericKeepsTextMode();
+    void bytesPassUnaltered();
+    void modeChangeWhileCutting();
+    void vanishedReceiverIsDropped();
+    void modeCommandWrittenOncePerChange();
+    void receiverCandidatesMatchManufacturerExactly();
+    void firstUsablePortIsTaken();
+    void failedOpenDoesNotDropLaterPort();
+    void namedReceiverPortReplacesDetection();
+    void replugRestoresMode_data();
+    void replugRestoresMode();
+    void replugDropsPartialFrame();
+    void receiverFoundDuringTextQuestion();
+
+private:
+    // A new manager whose receiver port is portName, connected and told that
+    // the page is ready; the spy starts empty.
+    void startManager(const QString &portName);
+    // Starts a manager whose receiver port is a symbolic link to the receiver.
+    void startManagerOnLink();
+    // Closes the receiver's line, as when it is unplugged, and waits until the
+    // manager has let go of it.
+    void unplug();
+    // A new receiver (just powered, so in vote-packet mode) under the link.
+    void plug();
+    // Writes bytes as the receiver and lets the manager handle them.
+    void receive(const QByteArray &bytes);
+
+    std::unique_ptr<PseudoTerminal> receiver;
+    std::unique_ptr<ClickerManager> manager;
+    std::unique_ptr<QSignalSpy> spy;
+    std::unique_ptr<QTemporaryDir> linkDir;
+    QString link;
+};
+
+void ReceiverPathTest::init()
+{
+    receiver = std::make_unique<PseudoTerminal>();
+    QVERIFY(receiver->isValid());
+    startManager(receiver->slavePath());
+}
+
+void ReceiverPathTest::cleanup()
+{
+    spy.reset();
+    manager.reset();
+    receiver.reset();
+    linkDir.reset();
+}
+
+void ReceiverPathTest::startManager(const QString &portName)
+{
+    // The port of a previous manager would keep the receiver to itself.
+    spy.reset();
+    manager.reset();
+    manager = std::make_unique<ClickerManager>(nullptr);
+    manager->setReceiverPort(portName);
+    manager->setDomReady();
+    spy = std::make_unique<QSignalSpy>(manager.get(), &ClickerManager::sendJavaScript);
+    manager->tick();
+    QTRY_COMPARE(scripts(*spy), QStringList({showScript}));
+    spy->clear();
+}
+
+void ReceiverPathTest::startManagerOnLink()
+{
+    linkDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(linkDir->isValid());
+    link = linkDir->filePath("receiver");
+    QVERIFY(QFile::link(receiver->slavePath(), link));
+    startManager(link);
+}
+
+void ReceiverPathTest::unplug()
+{
+    receiver.reset();
+    QTRY_VERIFY(!manager->isConnected());
+}
+
+void ReceiverPathTest::plug()
+{
+    receiver = std::make_unique<PseudoTerminal>();
+    QVERIFY(receiver->isValid());
+    QFile::remove(link);
+    QVERIFY(QFile::link(receiver->slavePath(), link));
+}
+
+void ReceiverPathTest::receive(const QByteArray &bytes)
+{
+    QVERIFY(receiver->write(bytes));
+    QTest::qWait(settleMs);
+}
+
+void ReceiverPathTest::twoPacketsInOneRead()
+{
+    QVERIFY(manager->startVoting("q1", "mc"));
+    QVERIFY(receiver->write(votePacket(123456, 2) + votePacket(200000, 10)));
+    QTRY_COMPARE(spy->count(), 2);
+    QTRY_COMPARE(scripts(*spy),
+                 QStringList({"Clicker.vote('123456', 'b');", "Clicker.vote('200000', 'j');"}));
+}
+
+void ReceiverPathTest::packetInPieces()
+{
+    QVERIFY(manager->startVoting("q1", "mc"));
+    const QByteArray packet = votePacket(123456, 2);
+    receive(packet.left(3));
+    receive(packet.mid(3, 4));
+    QVERIFY(spy->isEmpty());
+    receive(packet.mid(7));
+    QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('123456', 'b');"}));
+}
+
+void ReceiverPathTest::strayByteBeforePacket_data()
+{
+    QTest::addColumn<QByteArray>("stray");
+    QTest::newRow("zero") << QByteArray(1, '\0');
+    QTest::newRow("payload byte") << QByteArray(1, '\x55');
+    QTest::newRow("start marker") << QByteArray(1, '\xbe');
+    QTest::newRow("all bits") << QByteArray(1, '\xff');
+    QTest::newRow("nine bytes") << QByteArray(9, '\x80');
+}
+
+void ReceiverPathTest::strayByteBeforePacket()
+{
+    QFETCH(QByteArray, stray);
+    QVERIFY(manager->startVoting("q1", "mc"));
+    receive(stray + votePacket(123456, 2));
+    QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('123456', 'b');"}));
+}
+
+void ReceiverPathTest::rejectedPacketIsSkippedByteByByte()
+{
+    QVERIFY(manager->startVoting("q1", "mc"));
+    receive(votePacket(84999, 1) + votePacket(85000, 3));
+    QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('85000', 'c');"}));
+}
+
+void ReceiverPathTest::unknownTypeKeepsOrClosesQuestion()
+{
+    const QByteArray packet = votePacket(123456, 2);
+    QVERIFY(manager->startVoting("q1", "mc"));
+    QVERIFY(!manager->startVoting("q1", "poll"));
+    receive(packet);
+    QCOMPARE(spy->count(), 1);
+
+    QVERIFY(!manager->startVoting("q2", "poll"));
+    receive(packet);
+    QCOMPARE(spy->count(), 1);
+
+    // An empty question id counts as no vote.
+    QVERIFY(manager->startVoting("", "mc"));
+    receive(packet);
+    QCOMPARE(spy->count(), 1);
+
+    QVERIFY(manager->startVoting("q3", "mc"));
+    receive(packet);
+    QTRY_COMPARE(spy->count(), 2);
+}
+
+void ReceiverPathTest::bytesOfClosedQuestionNeverVote()
+{
+    const QByteArray early = votePacket(111111, 1);
+    QVERIFY(manager->startVoting("q1", "mc"));
+    receive(early.left(4));
+    manager->stopVoting();
+
+    receive(votePacket(222222, 2));
+    QVERIFY(manager->startVoting("q2", "mc"));
+    QTest::qWait(settleMs);
+    QVERIFY(spy->isEmpty());
+
+    // The part kept from before the close completes with the rest of its packet.
+    receive(early.mid(4));
+    QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('111111', 'a');"}));
+}
+
+void ReceiverPathTest::textPackets_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("packet");
+    QTest::addColumn<QStringList>("expected");
+    const QByteArray abc = textPacket(123456, "ABC");
+    QTest::newRow("word answer lower-cased")
+        << "wa" << abc << QStringList{"Clicker.vote('123456', 'abc');"};
+    QTest::newRow("numeric answer needs a number") << "na" << abc << QStringList{};
+    QTest::newRow("numeric answer")
+        << "na" << textPacket(123456, "-2.5E1") << QStringList{"Clicker.vote('123456', '-2.5e1');"};
+    QTest::newRow("other first value dropped whole")
+        << "wa" << textPacket(123456, "ABC", 2) + textPacket(200000, "OK")
+        << QStringList{"Clicker.vote('200000', 'ok');"};
+    QTest::newRow("stray byte then text")
+        << "wa" << QByteArray(1, '\x82') + abc << QStringList{"Clicker.vote('123456', 'abc');"};
+}
+
+void ReceiverPathTest::textPackets()
+{
+    QFETCH(QString, type);
+    QFETCH(QByteArray, packet);
+    QFETCH(QStringList, expected);
+    QVERIFY(manager->startVoting("q1", type));
+    receive(packet);
+    QTRY_COMPARE(scripts(*spy), expected);
+}
+
+void ReceiverPathTest::attendanceAfterNumericKeepsTextMode()
+{
+    QVERIFY(manager->startVoting("q1", "na"));
+    QVERIFY(manager->startVoting("q2", "attendance"));
+    receive(textPacket(123456, "Here"));
+    QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('123456', 'here');"}));
+}
+
+void ReceiverPathTest::bytesPassUnaltered()
+{
+    // Line-editing, flow-control and parity-marking characters of a terminal;
+    // any of them changed, swallowed or doubled on the line spoils the frame.
+    QByteArray packet = textPacket(123456, "\n\r\x11\x13\x7f?Z");
+    packet[12] = '\xff'; // the sixth character, bit 7 set: the SDK reads 0x7f
+    QVERIFY(manager->startVoting("q1", "wa"));
+    receive(packet);
+    QTRY_COMPARE(scripts(*spy),
+                 QStringList({R"(Clicker.vote('123456', '\n\r\u0011\u0013\u007f\u007fz');)"}));
+}
+
+void ReceiverPathTest::modeChangeWhileCutting()
+{
+    QVERIFY(manager->startVoting("q1", "mc"));
+    // The page answers the first vote by opening a word question, while the
+    // second vote packet of the same read is still to be cut.
+    auto reaction = std::make_shared<QMetaObject::Connection>();
+    *reaction = connect(manager.get(), &ClickerManager::sendJavaScript, this, [this, reaction] {
+        disconnect(*reaction);
+        QVERIFY(manager->startVoting("q2", "wa"));
+    });
+    receive(votePacket(123456, 2) + votePacket(200000, 3));
+    QCOMPARE(receiver->readAvailable(), modeTexts);
+    receive(textPacket(300000, "Abc"));
+    QTRY_COMPARE(scripts(*spy),
+                 QStringList({"Clicker.vote('123456', 'b');", "Clicker.vote('200000', 'c');",
+                              "Clicker.vote('300000', 'abc');"}));
+}
+
+void ReceiverPathTest::vanishedReceiverIsDropped()
+{
+    auto *port = manager->findChild<QSerialPort *>();
+    QVERIFY(port);
+    QSignalSpy portErrors(port, &QSerialPort::errorOccurred);
+    QVERIFY(manager->startVoting("q1", "mc"));
+    receiver.reset(); // the line goes dead under the open port
+    QTRY_COMPARE(scripts(*spy), QStringList({hideScript}));
+    QVERIFY(!manager->isConnected());
+    // The dead port is closed rather than left to report its error endlessly.
+    QTest::qWait(settleMs);
+    QVERIFY(!port->isOpen());
+    QVERIFY2(portErrors.count() < 10, qPrintable(QString::number(portErrors.count())));
+    manager->tick();
+    QTRY_COMPARE(scripts(*spy), QStringList({hideScript}));
+}
+
+void ReceiverPathTest::modeCommandWrittenOncePerChange()
+{
+    QCOMPARE(receiver->readAvailable(), QByteArray()); // opening sends nothing
+    const struct
+    {
+        const char *id;
+        const char *type;
+        QByteArray written;
+    } steps[] = {
+        {"q1", "mc", {}},         {"q2", "na", modeTexts},  {"q3", "na", {}},
+        {"q4", "wa", {}},         {"q5", "attendance", {}}, {"q6", "mc", modeVotes},
+        {"q7", "attendance", {}}, {"q8", "wa", modeTexts},
+    };
+    for (const auto &step : steps) {
+        QVERIFY(manager->startVoting(step.id, step.type));
+        QCOMPARE(receiver->readAvailable(), step.written);
+    }
+}
+
+void ReceiverPathTest::receiverCandidatesMatchManufacturerExactly()
+{
+    const QList<ClickerManager::SerialPortEntry> ports = {
+        {"ttyS0", ""},        {"ttyUSB0", "ftdi"},  {"ttyUSB1", "FTDI"}, {"ttyUSB2", "Ftdi"},
+        {"ttyUSB3", "FTDI "}, {"ttyACM0", "Other"}, {"ttyUSB4", "FTDI"},
+    };
+    QCOMPARE(ClickerManager::receiverCandidates(ports), QStringList({"ttyUSB1", "ttyUSB4"}));
+    QCOMPARE(ClickerManager::receiverCandidates({}), QStringList());
+}
+
+void ReceiverPathTest::firstUsablePortIsTaken()
+{
+    PseudoTerminal wrongCase, first, second;
+    ListedPortsManager listed;
+    listed.ports = {{"/dev/lectern-no-such-port", "FTDI"},
+                    {wrongCase.slavePath(), "ftdi"},
+                    {first.slavePath(), "FTDI"},
+                    {second.slavePath(), "FTDI"}};
+    listed.setDomReady();
+    QSignalSpy listedSpy(&listed, &ClickerManager::sendJavaScript);
+    listed.tick();
+    listed.tick();
+    QCOMPARE(scripts(listedSpy), QStringList({showScript}));
+
+    QVERIFY(listed.startVoting("q1", "na"));
+    QCOMPARE(first.readAvailable(), modeTexts);
+    QCOMPARE(second.readAvailable(), QByteArray());
+    QCOMPARE(wrongCase.readAvailable(), QByteArray());
+
+    // The receiver is gone: the page hears of it once.
+    listed.ports.clear();
+    listed.tick();
+    listed.tick();
+    QCOMPARE(scripts(listedSpy), QStringList({showScript, hideScript}));
+}
+
+void ReceiverPathTest::failedOpenDoesNotDropLaterPort()
+{
+    // The first receiver's open fails with an I/O error of the port; the second
+    // one opens, and stays the receiver once the port's error has been handled.
+    PseudoTerminal refusing(true), usable;
+    ListedPortsManager listed;
+    listed.ports = {{refusing.slavePath(), "FTDI"}, {usable.slavePath(), "FTDI"}};
+    listed.setDomReady();
+    QSignalSpy listedSpy(&listed, &ClickerManager::sendJavaScript);
+    for (int i = 0; i < 3; ++i) {
+        listed.tick();
+        QTest::qWait(settleMs);
+    }
+    QCOMPARE(scripts(listedSpy), QStringList({showScript}));
+    QVERIFY(listed.isConnected());
+
+    QVERIFY(listed.startVoting("q1", "wa"));
+    QCOMPARE(usable.readAvailable(), modeTexts);
+    QVERIFY(usable.write(textPacket(123456, "ABC")));
+    QTRY_COMPARE(scripts(listedSpy), QStringList({showScript, "Clicker.vote('123456', 'abc');"}));
+}
+
+void ReceiverPathTest::namedReceiverPortReplacesDetection()
+{
+    PseudoTerminal named;
+    ListedPortsManager listed;
+    listed.ports = {{receiver->slavePath(), "FTDI"}};
+    listed.setDomReady();
+    QSignalSpy listedSpy(&listed, &ClickerManager::sendJavaScript);
+
+    listed.setReceiverPort("/dev/lectern-no-such-port");
+    listed.tick();
+    QVERIFY(!listed.isConnected());
+    QVERIFY(listedSpy.isEmpty());
+
+    listed.setReceiverPort(named.slavePath());
+    listed.tick();
+    QVERIFY(listed.isConnected());
+    QVERIFY(listed.startVoting("q1", "wa"));
+    QCOMPARE(named.readAvailable(), modeTexts);
+    QCOMPARE(receiver->readAvailable(), QByteArray());
+}
+
+void ReceiverPathTest::replugRestoresMode_data()
+{
+    QTest::addColumn<QStringList>("types");
+    QTest::addColumn<QByteArray>("beforeUnplug");
+    QTest::addColumn<QByteArray>("afterPlug");
+    QTest::addColumn<QByteArray>("packet");
+    QTest::addColumn<QString>("vote");
+    QTest::newRow("word answer") << QStringList{"wa"} << modeTexts << modeTexts
+                                 << textPacket(123456, "ABC") << "Clicker.vote('123456', 'abc');";
+    QTest::newRow("numeric answer") << QStringList{"na"} << modeTexts << modeTexts
+                                    << textPacket(123456, "12") << "Clicker.vote('123456', '12');";
+    QTest::newRow("attendance after word answer")
+        << QStringList{"wa", "attendance"} << modeTexts << modeTexts << textPacket(123456, "Here")
+        << "Clicker.vote('123456', 'here');";
+    QTest::newRow("multiple choice") << QStringList{"mc"} << QByteArray() << QByteArray()
+                                     << votePacket(123456, 2) << "Clicker.vote('123456', 'b');";
+    QTest::newRow("multiple choice after word answer")
+        << QStringList{"wa", "mc"} << modeTexts + modeVotes << QByteArray() << votePacket(123456, 2)
+        << "Clicker.vote('123456', 'b');";
+}
+
+void ReceiverPathTest::replugRestoresMode()
+{
+    QFETCH(QStringList, types);
+    QFETCH(QByteArray, beforeUnplug);
+    QFETCH(QByteArray, afterPlug);
+    QFETCH(QByteArray, packet);
+    QFETCH(QString, vote);
+    startManagerOnLink();
+    for (int i = 0; i < types.size(); ++i)
+        QVERIFY(manager->startVoting(QStringLiteral("q%1").arg(i + 1), types.at(i)));
+    QCOMPARE(receiver->readAvailable(), beforeUnplug);
+
+    // The new receiver starts in vote-packet mode: it is told the question's
+    // mode once when it is opened, and nothing when that mode is vote packets.
+    unplug();
+    plug();
+    manager->tick();
+    QVERIFY(manager->isConnected());
+    QCOMPARE(receiver->readAvailable(), afterPlug);
+    manager->tick();
+    QCOMPARE(receiver->readAvailable(), QByteArray());
+
+    receive(packet);
+    QTRY_COMPARE(scripts(*spy), QStringList({hideScript, showScript, vote}));
+}
+
+void ReceiverPathTest::replugDropsPartialFrame()
+{
+    // A packet cut short by the unplugging is never completed by the bytes of
+    // the new receiver, even when they would fit.
+    const QByteArray cut = votePacket(111111, 1);
+    startManagerOnLink();
+    QVERIFY(manager->startVoting("q1", "mc"));
+    receive(cut.left(4));
+    unplug();
+    plug();
+    manager->tick();
+    QVERIFY(manager->isConnected());
+    receive(cut.mid(4) + votePacket(222222, 2));
+    QTRY_COMPARE(scripts(*spy),
+                 QStringList({hideScript, showScript, "Clicker.vote('222222', 'b');"}));
+}
+
+void ReceiverPathTest::receiverFoundDuringTextQuestion()
+{
+    // A question that needs text packets is opened while no receiver is there.
+    linkDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(linkDir->isValid());
+    link = linkDir->filePath("receiver");
+    spy.reset();
+    manager.reset();
+    manager = std::make_unique<ClickerManager>(nullptr);
+    manager->setReceiverPort(link);
+    QVERIFY(manager->startVoting("q1", "wa"));
+    manager->tick();
+    QVERIFY(!manager->isConnected());
+
+    QVERIFY(QFile::link(receiver->slavePath(), link));
+    manager->tick();
+    QVERIFY(manager->isConnected());
+    QCOMPARE(receiver->readAvailable(), modeTexts);
+    spy = std::make_unique<QSignalSpy>(manager.get(), &ClickerManager::sendJavaScript);
+    receive(textPacket(123456, "ABC"));
+    QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('123456', 'abc');"}));
+}
+
+QTEST_GUILESS_MAIN(ReceiverPathTest)
+#include "ReceiverPathTest.moc"

@@ -1,0 +1,267 @@
+// The simulated base station itself, through hidapi's functions: that it
+// really stands in for hidapi, and behaves as the base does.
+
+#include <basesim/BaseSim.h>
+
+#include <hidapi/hidapi.h>
+
+#include <dlfcn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using Buffer = std::array<unsigned char, 64>;
+
+class BaseSimTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { basesim::reset(); }
+
+    static hid_device *openBase()
+    {
+        return hid_open(basesim::vendorId, basesim::productId, nullptr);
+    }
+};
+
+TEST_F(BaseSimTest, HidapiCallsReachTheSimulation)
+{
+    Dl_info info{};
+    ASSERT_NE(dladdr(reinterpret_cast<void *>(&hid_enumerate), &info), 0);
+    EXPECT_NE(std::strstr(info.dli_fname, "basesim"), nullptr) << info.dli_fname;
+    ASSERT_NE(dladdr(dlsym(RTLD_DEFAULT, "hid_read_timeout"), &info), 0);
+    EXPECT_NE(std::strstr(info.dli_fname, "basesim"), nullptr) << info.dli_fname;
+}
+
+TEST_F(BaseSimTest, EnumeratesAndOpensOnlyWhilePlugged)
+{
+    hid_device_info *devices = hid_enumerate(basesim::vendorId, basesim::productId);
+    ASSERT_NE(devices, nullptr);
+    EXPECT_EQ(devices->vendor_id, basesim::vendorId);
+    EXPECT_EQ(devices->product_id, basesim::productId);
+    EXPECT_EQ(devices->next, nullptr);
+    hid_free_enumeration(devices);
+    devices = hid_enumerate(0, 0);
+    EXPECT_NE(devices, nullptr) << "0, 0 matches every device";
+    hid_free_enumeration(devices);
+
+    basesim::unplug();
+    EXPECT_EQ(hid_enumerate(basesim::vendorId, basesim::productId), nullptr);
+    EXPECT_EQ(openBase(), nullptr);
+    basesim::plug();
+    hid_device *device = openBase();
+    ASSERT_NE(device, nullptr);
+    hid_close(device);
+}
+
+TEST_F(BaseSimTest, UnplugWakesABlockedReadWithAnError)
+{
+    hid_device *device = openBase();
+    ASSERT_NE(device, nullptr);
+    std::atomic<int> result{0};
+    std::thread reader([&] {
+        Buffer buffer{};
+        result = hid_read(device, buffer.data(), buffer.size());
+    });
+    while (basesim::blockedReads() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    basesim::unplug();
+    reader.join();
+    EXPECT_EQ(result, -1);
+    EXPECT_NE(hid_error(device), nullptr);
+    const Buffer report{};
+    EXPECT_EQ(hid_write(device, report.data(), report.size()), -1);
+    hid_close(device);
+}
+
+// An injected read failure hits one read only, a waiting one at once; the base
+// stays enumerated and the handle keeps reading and writing.
+TEST_F(BaseSimTest, InjectedReadFailureFailsOneReadOnly)
+{
+    hid_device *device = openBase();
+    ASSERT_NE(device, nullptr);
+    std::atomic<int> result{0};
+    std::thread reader([&] {
+        Buffer buffer{};
+        result = hid_read_timeout(device, buffer.data(), buffer.size(), 10000);
+    });
+    while (basesim::blockedReads() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto failed = std::chrono::steady_clock::now();
+    basesim::failNextRead();
+    reader.join();
+    EXPECT_EQ(result, -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - failed, std::chrono::seconds(5));
+    EXPECT_NE(hid_error(device), nullptr);
+    EXPECT_TRUE(basesim::isPlugged());
+    hid_device_info *devices = hid_enumerate(basesim::vendorId, basesim::productId);
+    EXPECT_NE(devices, nullptr);
+    hid_free_enumeration(devices);
+
+    Buffer buffer{};
+    basesim::failNextRead(); // no read waiting: the next one fails
+    EXPECT_EQ(hid_read_timeout(device, buffer.data(), buffer.size(), 0), -1);
+    EXPECT_EQ(hid_read_timeout(device, buffer.data(), buffer.size(), 0), 0);
+    basesim::queueInputReport({0x01, 0x11});
+    EXPECT_EQ(hid_read_timeout(device, buffer.data(), buffer.size(), 0), 64);
+    EXPECT_EQ(buffer[1], 0x11);
+    EXPECT_EQ(hid_write(device, buffer.data(), buffer.size()), 64);
+    hid_close(device);
+}
+
+TEST_F(BaseSimTest, RecordsWritesInOrderAndFailsTheChosenOne)
+{
+    hid_device *device = openBase();
+    ASSERT_NE(device, nullptr);
+    basesim::failWrite(2);
+    for (unsigned char command = 1; command <= 3; ++command) {
+        Buffer report{};
+        report[2] = command;
+        const int written = hid_write(device, report.data(), report.size());
+        EXPECT_EQ(written, command == 2 ? -1 : 64) << int(command);
+    }
+    const std::vector<basesim::WrittenReport> reports = basesim::writtenReports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].bytes[2], 1);
+    EXPECT_EQ(reports[1].bytes[2], 3);
+    EXPECT_LE(reports[0].time, reports[1].time);
+    EXPECT_TRUE(basesim::waitForWrites(2, std::chrono::milliseconds(0)));
+    EXPECT_FALSE(basesim::waitForWrites(3, std::chrono::milliseconds(10)));
+    hid_close(device);
+}
+
+TEST_F(BaseSimTest, AnswersVoteStartAndStopAndDeliversShortReads)
+{
+    hid_device *device = openBase();
+    ASSERT_NE(device, nullptr);
+    const Bytes start = {0x00, 0x01, 0x11}, stop = {0x00, 0x01, 0x12}, other = {0x00, 0x01, 0x13};
+    for (const Bytes &report : {start, other, stop})
+        ASSERT_EQ(hid_write(device, report.data(), report.size()), 3);
+    EXPECT_EQ(basesim::pendingInputReports(), 2u);
+    Buffer buffer{};
+    EXPECT_EQ(hid_read_timeout(device, buffer.data(), 64, 0), 64);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 3), (Bytes{0x01, 0x11, 0x00}));
+    buffer.fill(0xEE);
+    EXPECT_EQ(hid_read_timeout(device, buffer.data(), 2, 0), 2);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 3), (Bytes{0x01, 0x12, 0xEE}));
+    EXPECT_EQ(hid_read_timeout(device, buffer.data(), 64, 0), 0);
+    hid_close(device);
+}
+
+TEST_F(BaseSimTest, QueuesVoteReportsWithRunningSequences)
+{
+    ASSERT_TRUE(basesim::queueVotes({{0x0A0B0C, 'A'}, {0x123456, 'f'}}));
+    EXPECT_FALSE(basesim::queueVotes({{0x000001, 'G'}}));
+    ASSERT_TRUE(basesim::queueVotes({{0xFFFFFF, 'C'}}));
+    hid_device *device = openBase();
+    ASSERT_NE(device, nullptr);
+    Buffer buffer{};
+    ASSERT_EQ(hid_read_timeout(device, buffer.data(), 64, 0), 64);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 15),
+              (Bytes{0x02, 0x30, 0x00, 10, 0x81, 0x0A, 0x0B, 0x0C, 0x00, 0x86, 0x12, 0x34, 0x56,
+                     0x01, 0x00}));
+    ASSERT_EQ(hid_read_timeout(device, buffer.data(), 64, 0), 64);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 9),
+              (Bytes{0x02, 0x30, 0x01, 5, 0x83, 0xFF, 0xFF, 0xFF, 0x02}));
+    hid_close(device);
+}
+
+TEST_F(BaseSimTest, ManyVotesAreSplitOverSeveralReports)
+{
+    std::vector<basesim::Vote> votes(25, basesim::Vote{0x000102, 'B'});
+    ASSERT_TRUE(basesim::queueVotes(votes));
+    EXPECT_EQ(basesim::pendingInputReports(), 3u);
+}
+
+TEST_F(BaseSimTest, HiddenBaseLeavesTheEnumerationButKeepsItsHandle)
+{
+    hid_device *device = openBase();
+    basesim::hideFromEnumeration(std::chrono::seconds(60));
+    EXPECT_EQ(hid_enumerate(basesim::vendorId, basesim::productId), nullptr);
+    const Buffer report{};
+    EXPECT_EQ(hid_write(device, report.data(), report.size()), 64);
+    hid_close(device);
+    basesim::hideFromEnumeration(std::chrono::milliseconds(0));
+    hid_device_info *devices = hid_enumerate(basesim::vendorId, basesim::productId);
+    EXPECT_NE(devices, nullptr);
+    hid_free_enumeration(devices);
+}
+
+TEST_F(BaseSimTest, ControlCommands)
+{
+    struct Case
+    {
+        const char *command;
+        const char *replyStart;
+    };
+    const std::vector<Case> cases = {
+        {"status", "ok plugged"},
+        {"unplug", "ok"},
+        {"status", "ok unplugged"},
+        {"vote 0a0b0c A", "ok"},
+        {"status", "ok unplugged"},
+        {"plug", "ok"},
+        {"vote 0a0b0c A 112233 b", "ok"},
+        {"report 01 11", "ok"},
+        {"status", "ok plugged"},
+        {"vote 0a0b0c Z", "error"},
+        {"vote 0a0b0c", "error"},
+        {"vote 1000000 A", "error"},
+        {"vote -1 A", "error"},
+        {"vote 0x1234 A", "error"},
+        {"report 1ff", "error"},
+        {"report -1", "error"},
+        {"report +f", "error"},
+        {"report", "error"},
+        {"fail-write x", "error"},
+        {"fail-write 1", "ok"},
+        {"fail-read", "ok"},
+        {"hide -1", "error"},
+        {"hide 0", "ok"},
+        {"written", "ok 0"},
+        {"", "error"},
+        {"launch missiles", "error"},
+    };
+    for (const Case &c : cases) {
+        const std::string reply = basesim::executeCommand(c.command);
+        EXPECT_EQ(reply.rfind(c.replyStart, 0), 0u) << c.command << " -> " << reply;
+    }
+    EXPECT_EQ(basesim::pendingInputReports(), 2u) << "the two-vote report and the raw report";
+}
+
+TEST_F(BaseSimTest, ControlChannelOverASocket)
+{
+    const std::string path = "/tmp/basesim-test-" + std::to_string(getpid()) + ".sock";
+    ASSERT_TRUE(basesim::startControlChannel(path));
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
+
+    const std::string requests = "unplug\nstatus\nbogus\n";
+    ASSERT_EQ(write(fd, requests.data(), requests.size()), static_cast<ssize_t>(requests.size()));
+    std::string replies;
+    char c = 0;
+    while (std::count(replies.begin(), replies.end(), '\n') < 3 && read(fd, &c, 1) == 1)
+        replies += c;
+    close(fd);
+    basesim::stopControlChannel();
+
+    EXPECT_EQ(replies.rfind("ok\nok unplugged", 0), 0u) << replies;
+    EXPECT_NE(replies.find("\nerror"), std::string::npos) << replies;
+    EXPECT_FALSE(basesim::isPlugged());
+    EXPECT_NE(access(path.c_str(), F_OK), 0) << "the socket file is removed";
+}
+
+} // namespace

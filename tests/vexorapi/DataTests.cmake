@@ -1,0 +1,31 @@
+# Tests of the library's data side: vote records, raw report queue, parser,
+# device reader, and the facade end to end against the simulated base.
+# Included from this directory's CMakeLists.txt (vexor_add_test is there).
+
+vexor_add_test(vexor_data_tests SOURCES
+    DeviceReaderTest.cpp
+    InputReportsParserTest.cpp
+    RawDataTest.cpp
+    VexorAPILifecycleTest.cpp
+    VoteRecorder.cpp
+)
+
+# The shared library through its exported interface only. basesim comes
+# first so that its hid_* functions stand in for hidapi's.
+add_executable(vexor_end_to_end_tests VexorEndToEndTest.cpp VoteRecorder.cpp)
+target_link_libraries(vexor_end_to_end_tests PRIVATE basesim VexorAPI GTest::gtest_main)
+brimora_project_target(vexor_end_to_end_tests)
+gtest_discover_tests(vexor_end_to_end_tests
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES TIMEOUT 180)
+
+# Installs the library into a temporary prefix and builds the example client
+# against it. Not under sanitizers: the client is built without their flags.
+add_test(NAME vexor_install_consume
+    COMMAND ${CMAKE_COMMAND}
+        -DBUILD_DIR=${CMAKE_BINARY_DIR}
+        -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/install_consume
+        -DEXAMPLE_DIR=${PROJECT_SOURCE_DIR}/examples/vexor-listen
+        -DBASESIM=$<TARGET_FILE:basesim>
+        -P ${CMAKE_CURRENT_SOURCE_DIR}/InstallConsume.cmake)
+set_tests_properties(vexor_install_consume PROPERTIES LABELS no-sanitizer TIMEOUT 300)

@@ -1,0 +1,288 @@
+// The library through its public interface only, against the simulated base.
+#include "BaseEventLog.h"
+#include "VoteRecorder.h"
+#include "VoteReports.h"
+
+#include <VexorAPI/IProtocol.h>
+#include <VexorAPI/VexorAPI.h>
+
+#include <basesim/BaseSim.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace vote_reports;
+using Events = std::vector<std::string>;
+
+constexpr auto patience = 20s;
+
+struct FacadeDeleter
+{
+    void operator()(VexorAPI *api) const { delete api; }
+};
+using Facade = std::unique_ptr<VexorAPI, FacadeDeleter>;
+
+unsigned remoteNumber(const IVoteElement &vote)
+{
+    return static_cast<unsigned>(std::stoul(vote.getRemoteId(), nullptr, 16));
+}
+
+class VexorEndToEndTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { basesim::reset(false); }
+
+    Facade makeFacade()
+    {
+        Facade api(static_cast<VexorAPI *>(getConcreteIVexorAPI(&baseEvents, &recorder)));
+        api->setReportTrace(nullptr);
+        return api;
+    }
+
+    // Plugs the base and waits until the library has opened it for the
+    // times-th time.
+    void plugAndWaitReady(int times)
+    {
+        basesim::plug();
+        ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseReady, times, patience))
+            << "no base " << baseEvents[BaseEventLog::noBase] << ", found "
+            << baseEvents[BaseEventLog::baseFound] << ", opening "
+            << baseEvents[BaseEventLog::openingBase] << ", ready "
+            << baseEvents[BaseEventLog::baseReady] << ", lost "
+            << baseEvents[BaseEventLog::baseLost];
+    }
+
+    // Unplugs the base and waits until the connection loop has searched for
+    // it in vain: an unplugging that outlasts the loop's presence check.
+    void unplugAndWaitNoBase()
+    {
+        const int searches = baseEvents[BaseEventLog::noBase];
+        basesim::unplug();
+        ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::noBase, searches + 1, patience));
+    }
+
+    void startVote(VexorAPI &api, int times)
+    {
+        ASSERT_TRUE(api.protocol->startVote(1));
+        ASSERT_TRUE(recorder.waitForEvent("state 2", times, patience));
+    }
+
+    BaseEventLog baseEvents;
+    VoteRecorder recorder;
+};
+
+TEST_F(VexorEndToEndTest, FacadeLifecycleWithoutRunning)
+{
+    delete new VexorAPI();
+
+    Facade neverRun = makeFacade();
+    EXPECT_NE(neverRun->protocol, nullptr);
+    EXPECT_NE(neverRun->connectBase, nullptr);
+    neverRun.reset();
+
+    Facade stoppedEarly = makeFacade();
+    stoppedEarly->stop();
+    stoppedEarly->stop();
+    EXPECT_EQ(basesim::enumerations(), 0); // nothing ran
+}
+
+TEST_F(VexorEndToEndTest, OpeningSequenceVotesAndReconnection)
+{
+    Facade api = makeFacade();
+    api->run();
+    api->run(); // already running: starts nothing
+    ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::noBase, 1, patience));
+    plugAndWaitReady(1);
+
+    // Frequencies, stop vote, two display lines, command 45; the base's
+    // answer to the stop reaches the client.
+    std::vector<int> commands;
+    for (const basesim::WrittenReport &report : basesim::writtenReports()) {
+        ASSERT_EQ(report.bytes.size(), 64u);
+        EXPECT_EQ(report.bytes[0], 0x00);
+        EXPECT_EQ(report.bytes[1], 0x01);
+        commands.push_back(report.bytes[2]);
+    }
+    EXPECT_EQ(commands, std::vector<int>({16, 18, 19, 20, 45}));
+    ASSERT_TRUE(recorder.waitForEvent("state 3", 1, patience));
+
+    startVote(*api, 1);
+    basesim::queueInputReport(voteReport(1, {0x84, 0x12, 0x34, 0x56, 0x01,             // D
+                                             0x86, 0x0A, 0xB0, 0x01, 0x02,             // F
+                                             0x87, 0x00, 0x00, 0x07, 0x34, 0x56, 0x78, // numeric
+                                             0x9A, 0x07, 0x03}));
+    basesim::queueInputReport(voteReport(1, choice(0x81, 9, 9))); // repeated report: ignored
+    basesim::queueInputReport(voteReport(
+        2, {0x88, 0, 0, 1, 3, 4, 0xA3, 1, 1, 1, 1, 1, 0x04, 0x8B, 0, 0,    2,
+            3,    3, 3, 3, 3, 3, 3,    3, 3, 3, 3, 3, 3,    3,    3, 0x22, 0x06})); // record gap
+    basesim::queueInputReport(voteReport(5, choice(0x81, 7, 3)));                   // report gap
+    ASSERT_TRUE(recorder.waitForVotes(6, patience));
+
+    const std::string fiveSpaces(5, ' ');
+    EXPECT_EQ(recorder.events(),
+              Events({"state 3", "state 2", "vote 11 D 123456 1", "vote 86 F 0ab001 2",
+                      "vote 87 1234.5678 000007 3", "vote 88 AB.1" + fiveSpaces + " 000001 4",
+                      "record gap", "vote 8b AAAAAAAAAAAAAAA0 000002 6", "report gap",
+                      "vote 11 A 000003 7"}));
+
+    unplugAndWaitNoBase();
+    EXPECT_GE(baseEvents[BaseEventLog::baseLost], 1);
+    basesim::queueInputReport(voteReport(6, choice(0x81, 8, 4))); // nobody to send it
+    plugAndWaitReady(2);
+    startVote(*api, 2);
+    basesim::queueInputReport(voteReport(6, choice(0x81, 8, 5)));
+    ASSERT_TRUE(recorder.waitForVotes(7, patience));
+    EXPECT_EQ(recorder.events().back(), "vote 11 A 000005 8");
+
+    api->stop();
+    api->stop();
+    EXPECT_EQ(recorder.voteCount(), 7u);
+}
+
+// Every record of 10,000 reports, read as fast as the reader takes them,
+// arrives exactly once and in order.
+TEST_F(VexorEndToEndTest, TenThousandReportsArriveOnceAndInOrder)
+{
+    constexpr unsigned reports = 10000;
+    Facade api = makeFacade();
+    api->run();
+    plugAndWaitReady(1);
+    startVote(*api, 1);
+
+    for (unsigned i = 0; i < reports; ++i)
+        basesim::queueInputReport(voteReport(static_cast<unsigned char>(i),
+                                             choice(0x81, static_cast<unsigned char>(i), i)));
+    ASSERT_TRUE(recorder.waitForVotes(reports, 60s));
+    api->stop();
+
+    const auto votes = recorder.votes();
+    ASSERT_EQ(votes.size(), reports);
+    for (unsigned i = 0; i < reports; ++i)
+        ASSERT_EQ(remoteNumber(*votes[i]), i);
+    const Events events = recorder.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "record gap"), 0);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "report gap"), 0);
+}
+
+TEST_F(VexorEndToEndTest, RepeatedRunAndStop)
+{
+    basesim::reset(true);
+    Facade api = makeFacade();
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        api->run();
+        api->stop();
+    }
+    // A few cycles that stop a running reader and an opened base.
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+        api->run();
+        ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseReady, cycle, patience));
+        api->stop();
+    }
+    EXPECT_EQ(basesim::pendingInputReports(), 0u);
+}
+
+// A read that fails while the base stays attached: the library opens the base
+// again without it ever leaving the enumeration, and votes flow as before.
+TEST_F(VexorEndToEndTest, VotesFlowAgainAfterAFailedReadWhileTheBaseStaysAttached)
+{
+    Facade api = makeFacade();
+    api->run();
+    ASSERT_NO_FATAL_FAILURE(plugAndWaitReady(1));
+    for (int opening = 1; opening <= 3; ++opening) {
+        ASSERT_NO_FATAL_FAILURE(startVote(*api, opening));
+        basesim::queueVotes({{static_cast<unsigned>(opening), 'C'}});
+        ASSERT_TRUE(recorder.waitForVotes(opening, patience));
+
+        const int searches = baseEvents[BaseEventLog::noBase];
+        const int losses = baseEvents[BaseEventLog::baseLost];
+        basesim::failNextRead();
+        ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseReady, opening + 1, patience));
+        EXPECT_EQ(baseEvents[BaseEventLog::noBase], searches) << "the base never went away";
+        EXPECT_GE(baseEvents[BaseEventLog::baseLost], losses + 1);
+    }
+    ASSERT_NO_FATAL_FAILURE(startVote(*api, 4));
+    basesim::queueVotes({{4, 'D'}});
+    ASSERT_TRUE(recorder.waitForVotes(4, patience));
+    api->stop();
+
+    const auto votes = recorder.votes();
+    ASSERT_EQ(votes.size(), 4u);
+    for (unsigned i = 0; i < votes.size(); ++i)
+        EXPECT_EQ(remoteNumber(*votes[i]), i + 1);
+    EXPECT_EQ(basesim::openHandles(), 1);
+}
+
+// Unplugged and plugged in again at once, well within the 100 ms between two
+// presence checks: the loop's enumeration (almost surely) never misses the
+// base, yet the library opens the new attachment and its votes reach the
+// client.
+TEST_F(VexorEndToEndTest, VotesFlowAfterAReplugFasterThanThePresenceCheck)
+{
+    Facade api = makeFacade();
+    api->run();
+    ASSERT_NO_FATAL_FAILURE(plugAndWaitReady(1));
+    for (int opening = 1; opening <= 3; ++opening) {
+        const int losses = baseEvents[BaseEventLog::baseLost];
+        basesim::unplug();
+        basesim::plug();
+        ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseReady, opening + 1, patience));
+        EXPECT_GE(baseEvents[BaseEventLog::baseLost], losses + 1);
+        ASSERT_NO_FATAL_FAILURE(startVote(*api, opening));
+        basesim::queueVotes({{static_cast<unsigned>(opening), 'E'}});
+        ASSERT_TRUE(recorder.waitForVotes(opening, patience));
+        EXPECT_EQ(remoteNumber(*recorder.votes().back()), static_cast<unsigned>(opening));
+    }
+    api->stop();
+    EXPECT_EQ(recorder.voteCount(), 3u);
+}
+
+// Votes keep coming while the base is plugged and unplugged again and again:
+// whatever arrives, arrives once and in order, and votes flow after every
+// reconnection. Every other unplugging lasts until the connection loop has
+// searched for the base in vain; the others are replugged as soon as the loss
+// is reported, mostly before the loop's next presence check.
+TEST_F(VexorEndToEndTest, PlugAndUnplugWithVotesFlowing)
+{
+    constexpr int cycles = 50;
+    Facade api = makeFacade();
+    api->run();
+
+    std::atomic<bool> feeding{true};
+    std::atomic<unsigned> nextRemote{0};
+    std::thread feeder([&] {
+        while (feeding) {
+            basesim::queueVotes({{nextRemote++, 'B'}});
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        plugAndWaitReady(cycle);
+        ASSERT_TRUE(recorder.waitForVotes(recorder.voteCount() + 1, patience));
+        if (cycle % 2 == 0) {
+            unplugAndWaitNoBase();
+            ASSERT_GE(baseEvents[BaseEventLog::baseLost], cycle);
+        } else {
+            const int losses = baseEvents[BaseEventLog::baseLost];
+            basesim::unplug();
+            ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseLost, losses + 1, patience));
+        }
+    }
+    feeding = false;
+    feeder.join();
+    api->stop();
+
+    const auto votes = recorder.votes();
+    ASSERT_GE(votes.size(), static_cast<std::size_t>(cycles));
+    for (std::size_t i = 1; i < votes.size(); ++i)
+        ASSERT_LT(remoteNumber(*votes[i - 1]), remoteNumber(*votes[i])) << "vote " << i;
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+#ifndef BASESIM_BASESIM_H
+#define BASESIM_BASESIM_H
+
+// The simulated base station: a stand-in for the USB HID base (vendor 0x1881,
+// product 0x0150) behind hidapi's C functions. Link a program against the
+// basesim library ahead of hidapi (or preload it) and every hid_* call that
+// program makes reaches the simulation instead of the real devices.
+//
+// This header controls the simulation from inside the process. All functions
+// are thread-safe.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace basesim {
+
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::milliseconds;
+
+constexpr unsigned short vendorId = 0x1881;
+constexpr unsigned short productId = 0x0150;
+constexpr std::size_t reportSize = 64;
+
+/// One output report as a program wrote it, with the time of the write.
+struct WrittenReport
+{
+    Clock::time_point time;
+    std::vector<unsigned char> bytes;
+};
+
+/// One vote of a handheld remote: its 24-bit identifier and the key pressed
+/// ('A' to 'F').
+struct Vote
+{
+    uint32_t remote = 0;
+    char answer = 'A';
+};
+
+/// Back to a fresh base: plugged (or not), nothing queued or recorded, no
+/// faults pending. Handles opened before are dead afterwards.
+void reset(bool plugged = true);
+
+/// Attaches the base. Handles from an earlier attachment stay dead.
+void plug();
+/// Detaches the base: it leaves the enumeration, open handles fail every read
+/// and write (blocked reads return at once) and queued input reports are lost.
+void unplug();
+bool isPlugged();
+
+/// Queues an input report as the base delivers it (kind first); shorter
+/// reports are padded with zeros, longer ones cut to 64 bytes. Ignored while
+/// the base is unplugged.
+void queueInputReport(const std::vector<unsigned char> &report);
+/// Queues vote reports (kind 2, command 0x30) carrying these votes as choice
+/// records, with running report and record sequence numbers. Answers false
+/// (and queues nothing) for an answer outside 'A' to 'F'.
+bool queueVotes(const std::vector<Vote> &votes);
+/// Input reports queued and not yet read.
+std::size_t pendingInputReports();
+
+/// Every output report written successfully since the last reset or clear,
+/// in order.
+std::vector<WrittenReport> writtenReports();
+void clearWrittenReports();
+/// Waits until at least count reports have been recorded; false on time-out.
+bool waitForWrites(std::size_t count, Milliseconds timeout);
+
+/// Makes the n-th write from now fail (1: the next one). The failed write is
+/// not recorded.
+void failWrite(int n);
+/// Makes the next read fail (-1) once, or the read waiting right now, which
+/// returns at once. The base stays plugged and enumerated and its handles keep
+/// working: a transient read error.
+void failNextRead();
+/// Removes the base from the enumeration (and from hid_open) for a while,
+/// starting now. Open handles keep working.
+void hideFromEnumeration(Milliseconds duration);
+/// Like hideFromEnumeration, starting at the next successful hid_open.
+void hideAfterNextOpen(Milliseconds duration);
+
+/// Handles opened and not yet closed.
+int openHandles();
+/// Calls of hid_enumerate since the last reset.
+int enumerations();
+/// Reads waiting inside hid_read or hid_read_timeout right now.
+int blockedReads();
+
+/// Starts the text control channel on a Unix socket at path (replacing a
+/// stale socket file). Commands, one per line, each answered by one line
+/// starting with "ok" or "error": plug, unplug, status,
+/// vote <remote-hex> <answer> [<remote-hex> <answer>...], report <hex bytes>,
+/// fail-write <n>, fail-read, hide <ms>, written, reset.
+/// A process that preloads the library starts it by itself when the
+/// environment variable BASESIM_CONTROL names the socket.
+bool startControlChannel(const std::string &path);
+void stopControlChannel();
+
+/// Executes one command of the control channel and answers its reply line
+/// (without line break).
+std::string executeCommand(const std::string &line);
+
+} // namespace basesim
+
+#endif // BASESIM_BASESIM_H

@@ -1,0 +1,23 @@
+#ifndef VEXORAPI_IBASEMANAGEMENTEVENTS_H
+#define VEXORAPI_IBASEMANAGEMENTEVENTS_H
+
+/// Base-state callbacks, implemented by the client. They run on the library's
+/// connection thread, except one onBaseLost() that the reader thread may
+/// report when a read fails; a client must accept calls from both threads.
+class IBaseManagementEvents
+{
+public:
+    virtual ~IBaseManagementEvents() = default;
+    /// A search found no base (repeats about ten times a second).
+    virtual void onNoBase() = 0;
+    /// A search found the base.
+    virtual void onBaseFound() = 0;
+    /// The base is being opened and initialised.
+    virtual void onOpeningBase() = 0;
+    /// The base is open and initialised; votes can be read.
+    virtual void onBaseReady() = 0;
+    /// The base went away (may arrive more than once for one unplugging).
+    virtual void onBaseLost() = 0;
+};
+
+#endif // VEXORAPI_IBASEMANAGEMENTEVENTS_H

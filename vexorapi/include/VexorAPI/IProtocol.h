@@ -1,0 +1,47 @@
+#ifndef VEXORAPI_IPROTOCOL_H
+#define VEXORAPI_IPROTOCOL_H
+
+#include <VexorAPI/VexorExport.h>
+
+#include <string>
+
+class ISleeper;
+class ISpecificationCollection;
+
+/// The commands of the base station. A client reaches the library's protocol
+/// object through the facade's protocol member and sends its commands from its
+/// own thread. Every operation answers true on success.
+class VEXOR_API IProtocol
+{
+public:
+    IProtocol();
+    IProtocol(ISleeper *sleeper, ISpecificationCollection *specifications);
+    virtual ~IProtocol();
+
+    /// True when the base is attached (enumerated).
+    virtual bool findBase() = 0;
+    /// Opens the base and runs its opening sequence.
+    virtual bool openBase() = 0;
+    virtual bool closeBase() = 0;
+    virtual bool sendCommand24() = 0;
+    /// True when the base is attached (enumerated).
+    virtual bool baseIsAttached() = 0;
+    /// Polls for the base up to 500 times, 40 ms apart.
+    virtual bool waitForBase() = 0;
+    /// Reads one 64-byte input report into buffer (which must hold 64 bytes);
+    /// a time-out with no report also answers true and leaves buffer as it was.
+    virtual bool readReport(unsigned char *buffer, int length, int timeoutMs) = 0;
+    /// Sets the two radio frequencies of the remote units (letters 'A'...).
+    virtual bool setFrequencies(char first, char second, bool pauseAfter) = 0;
+    virtual bool startVote(unsigned char parameter) = 0;
+    virtual bool stopVote() = 0;
+    /// Writes a 16-character line of the base's display: line 1 is the first
+    /// line, any other number the second. Longer texts are cut, shorter ones
+    /// padded with spaces.
+    virtual bool setDisplayLine(const std::string &text, short line) = 0;
+
+    ISleeper *sleeper = nullptr;
+    ISpecificationCollection *specifications = nullptr;
+};
+
+#endif // VEXORAPI_IPROTOCOL_H

@@ -1,0 +1,84 @@
+#ifndef VEXORAPI_VEXORAPI_H
+#define VEXORAPI_VEXORAPI_H
+
+#include <VexorAPI/IVexorAPI.h>
+
+#include <atomic>
+#include <iosfwd>
+#include <memory>
+#include <mutex>
+
+namespace boost {
+class thread;
+}
+
+class IBaseDataEvents;
+class IBaseManagement;
+class IRawData;
+class ISleeper;
+
+// The library's facade. The wiring constructor (used by getConcreteIVexorAPI)
+// builds every component; run() starts three threads: the connection loop,
+// the device reader and the input report parser. Base-state changes reach the
+// client's IBaseManagementEvents and votes its IVoteSessionMutators, always on
+// those threads.
+class VEXOR_API VexorAPI final : public IVexorAPI
+{
+public:
+    // No components; such a facade is not to be run.
+    VexorAPI();
+    // Builds and wires every component; starts no thread.
+    VexorAPI(IBaseManagementEvents *events, IVoteSessionMutators *mutators);
+    // For a client that builds its own components; they stay the client's.
+    VexorAPI(IProtocol *protocol, IConnectBase *connectBase, IDeviceReader *reader,
+             IInputReportsParser *parser);
+    // Stops the threads, then frees the components that the wiring
+    // constructor built.
+    ~VexorAPI();
+
+    VexorAPI(const VexorAPI &) = delete;
+    VexorAPI &operator=(const VexorAPI &) = delete;
+
+    // Starts the three threads unless they already run. After stop() it may
+    // be called again.
+    void run() override;
+    // Asks the threads to end and joins them (connection, reader, parser).
+    // Returns within about a second, the longest read of the reader. Safe to
+    // call twice and before run(); not from inside a library callback.
+    void stop() override;
+
+    // Thread bodies.
+    void launchConnect();
+    void launchDeviceReader();
+    void launchInputReportParser();
+
+    // Where the parser writes its trace line per input report: standard
+    // output by default, nullptr switches the trace off.
+    void setReportTrace(std::ostream *out);
+
+private:
+    struct Components;
+
+    void joinThreads();
+
+    IBaseManagementEvents *baseManagementEvents = nullptr;
+    IBaseManagement *baseManagement = nullptr;
+    IVoteSessionMutators *voteSessionMutators = nullptr;
+    IDeviceReader *deviceReader = nullptr;
+    IRawData *rawData = nullptr;
+    IBaseDataEvents *baseDataEvents = nullptr;
+    IInputReportsParser *inputReportsParser = nullptr;
+    std::shared_ptr<boost::thread> connectThread;
+    std::shared_ptr<boost::thread> readerThread;
+    std::shared_ptr<boost::thread> parserThread;
+    // Read by the worker threads while the client's thread sets it.
+    std::atomic<bool> stopRequested{false};
+    ISleeper *connectSleeper = nullptr;
+
+    // Serialises run() and stop() and protects the three thread members.
+    std::mutex lifecycleMutex;
+    // What the wiring constructor built; empty for the other constructors.
+    std::unique_ptr<Components> components;
+};
+
+#endif // VEXORAPI_VEXORAPI_H

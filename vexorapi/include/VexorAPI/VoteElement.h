@@ -1,0 +1,33 @@
+#ifndef VEXORAPI_VOTEELEMENT_H
+#define VEXORAPI_VOTEELEMENT_H
+
+#include <VexorAPI/IVoteElement.h>
+
+// The library's own vote record: plain values, copied in and out.
+class VEXOR_API VoteElement : public IVoteElement
+{
+public:
+    // Not-a-date-time, empty strings and zero bytes.
+    VoteElement();
+    VoteElement(boost::posix_time::ptime timestamp, std::string remoteId, std::string answer,
+                unsigned char type, unsigned char sequence);
+    ~VoteElement() override;
+
+    unsigned char getType() const override;
+    boost::posix_time::ptime getTimestamp() const override;
+    std::string getRemoteId() const override;
+    std::string getAnswer() const override;
+    unsigned char getSequence() const override;
+    IVoteElement *create(boost::posix_time::ptime timestamp, const std::string &remoteId,
+                         const std::string &answer, unsigned char type,
+                         unsigned char sequence) const override;
+
+private:
+    boost::posix_time::ptime timestamp;
+    std::string remoteId;
+    std::string answer;
+    unsigned char type = 0;
+    unsigned char sequence = 0;
+};
+
+#endif // VEXORAPI_VOTEELEMENT_H
