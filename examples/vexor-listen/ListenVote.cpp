@@ -34,14 +34,14 @@ ListenVote::ListenVote(boost::posix_time::ptime timestamp_, std::string remoteId
 {
 }
 
-IVoteElement *ListenVote::create(boost::posix_time::ptime stamp, const std::string &remote,
-                                 const std::string &text, unsigned char voteType,
-                                 unsigned char recordSequence) const
+IVoteElement *ListenVote::create(boost::posix_time::ptime stamp, std::string remote,
+                                 std::string text, unsigned char voteType,
+                                 unsigned char recordSequence)
 {
-    return new ListenVote(stamp, remote, text, voteType, recordSequence);
+    return new ListenVote(stamp, std::move(remote), std::move(text), voteType, recordSequence);
 }
 
-std::string ListenVote::describe(const IVoteElement &vote)
+std::string ListenVote::describe(IVoteElement &vote)
 {
     std::ostringstream line;
     line.imbue(std::locale(line.getloc(), new boost::posix_time::time_facet("%Y-%m-%d %H:%M:%S")));

@@ -14,17 +14,16 @@ public:
     ListenVote(boost::posix_time::ptime timestamp, std::string remoteId, std::string answer,
                unsigned char type, unsigned char sequence);
 
-    unsigned char getType() const override { return type; }
-    boost::posix_time::ptime getTimestamp() const override { return timestamp; }
-    std::string getRemoteId() const override { return remoteId; }
-    std::string getAnswer() const override { return answer; }
-    unsigned char getSequence() const override { return sequence; }
-    IVoteElement *create(boost::posix_time::ptime timestamp, const std::string &remoteId,
-                         const std::string &answer, unsigned char type,
-                         unsigned char sequence) const override;
+    unsigned char getType() override { return type; }
+    boost::posix_time::ptime getTimestamp() override { return timestamp; }
+    std::string getRemoteId() override { return remoteId; }
+    std::string getAnswer() override { return answer; }
+    unsigned char getSequence() override { return sequence; }
+    IVoteElement *create(boost::posix_time::ptime timestamp, std::string remoteId,
+                         std::string answer, unsigned char type, unsigned char sequence) override;
 
     // "2026-12-07 09:30:05 remote 123456 answer D type 0x11 seq 9"
-    static std::string describe(const IVoteElement &vote);
+    static std::string describe(IVoteElement &vote);
 
 private:
     boost::posix_time::ptime timestamp;

@@ -4,7 +4,6 @@
 #include "BaseManagement.h"
 #include "DeviceTestSupport.h"
 
-#include <boost/date_time/posix_time/posix_time_types.hpp>
 #include <boost/thread/thread.hpp>
 
 #include <gtest/gtest.h>
@@ -13,6 +12,8 @@
 #include <functional>
 
 namespace {
+
+using Events = std::vector<std::string>;
 
 class BaseManagementTest : public ::testing::Test
 {
@@ -54,45 +55,97 @@ TEST_F(BaseManagementTest, WaitReturnsAtOnceWhenTheBaseIsReady)
     EXPECT_TRUE(management.waitForBaseReady());
 }
 
+// While onBaseReady() runs, the flag that a reader waits for is not yet set,
+// and the client may call into the base state without deadlocking.
 TEST_F(BaseManagementTest, WaiterWakesOnlyAfterOnBaseReadyHasReturned)
 {
-    std::atomic<bool> onBaseReadyReturned{false};
+    std::atomic<bool> readyDuringCallback{true};
     events.onEvent = [&](const std::string &name) {
-        if (name != "baseReady")
-            return;
-        // Give the waiter every chance to overtake the callback.
-        boost::this_thread::sleep(boost::posix_time::milliseconds(50));
-        onBaseReadyReturned = true;
+        if (name == "baseReady")
+            readyDuringCallback = management.isReady() || management.readerReportedLoss();
     };
-    std::atomic<bool> sawReturned{false};
+    std::atomic<bool> sawEvent{false};
     boost::thread reader([&] {
         management.waitForBaseReady();
-        sawReturned = onBaseReadyReturned.load();
+        sawEvent = occurrences(events.events(), "baseReady") == 1;
     });
-    boost::this_thread::sleep(boost::posix_time::milliseconds(20));
-    management.baseOpened();
+    EXPECT_TRUE(management.baseOpened());
     reader.join();
-    EXPECT_TRUE(sawReturned);
+    EXPECT_FALSE(readyDuringCallback);
+    EXPECT_TRUE(sawEvent);
 }
 
+// The wait only passes a set flag: interrupted while the flag is clear, it
+// ends with the interruption, never by returning.
 TEST_F(BaseManagementTest, WaiterKeepsWaitingAfterTheBaseIsGoneAgain)
 {
     management.baseOpened();
     management.noBase();
+    EXPECT_FALSE(management.isReady());
     std::atomic<bool> returned{false};
+    std::atomic<bool> interrupted{false};
     boost::thread reader([&] {
         try {
             management.waitForBaseReady();
             returned = true;
         } catch (const boost::thread_interrupted &) {
+            interrupted = true;
         }
     });
-    boost::this_thread::sleep(boost::posix_time::milliseconds(50));
-    EXPECT_FALSE(returned);
     // An interruption ends the wait: that is how the library stops its reader.
     reader.interrupt();
     reader.join();
     EXPECT_FALSE(returned);
+    EXPECT_TRUE(interrupted);
+}
+
+// A close the client asks for is no loss: no event, the reader's failed read
+// on the closed handle reports nothing, and no opening is announced until the
+// client opens the base again or the base is lost.
+TEST_F(BaseManagementTest, CloseOnRequestHoldsUntilAnOpeningRequestOrALoss)
+{
+    const std::vector<std::function<void()>> releases = {
+        [&] { management.openRequested(); },
+        [&] { management.baseLost(); },
+        [&] { management.noBase(); },
+    };
+    for (std::size_t i = 0; i < releases.size(); ++i) {
+        EXPECT_TRUE(management.baseOpened());
+        const unsigned long generation = management.waitForReadyGeneration();
+        const Events before = events.events();
+        management.closeRequested();
+        EXPECT_FALSE(management.isReady()) << i;
+        EXPECT_TRUE(management.closedOnRequest()) << i;
+        EXPECT_FALSE(management.readerLost(generation)) << i;
+        EXPECT_FALSE(management.baseOpened()) << i;
+        EXPECT_EQ(events.events(), before) << i;
+
+        releases[i]();
+        EXPECT_FALSE(management.closedOnRequest()) << i;
+        EXPECT_FALSE(management.readerReportedLoss()) << i;
+    }
+    EXPECT_TRUE(management.baseOpened());
+    EXPECT_TRUE(management.isReady());
+}
+
+// A loss or a close reported from inside onBaseReady() overtakes the opening:
+// the flag stays clear.
+TEST_F(BaseManagementTest, LossOrCloseDuringOnBaseReadyLeavesTheBaseNotReady)
+{
+    const std::vector<std::function<void()>> overtakes = {
+        [&] { management.baseLost(); },
+        [&] { management.closeRequested(); },
+    };
+    for (const auto &overtake : overtakes) {
+        events.onEvent = [&](const std::string &name) {
+            if (name == "baseReady")
+                overtake();
+        };
+        EXPECT_FALSE(management.baseOpened());
+        EXPECT_FALSE(management.isReady());
+        events.onEvent = nullptr;
+        management.openRequested();
+    }
 }
 
 TEST_F(BaseManagementTest, ReaderLossCountsOnlyForTheOpeningItReadFrom)

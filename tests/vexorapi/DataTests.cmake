@@ -12,7 +12,11 @@ vexor_add_test(vexor_data_tests SOURCES
 
 # The shared library through its exported interface only. basesim comes
 # first so that its hid_* functions stand in for hidapi's.
-add_executable(vexor_end_to_end_tests VexorEndToEndTest.cpp VoteRecorder.cpp)
+add_executable(vexor_end_to_end_tests
+    CallsFromCallbacksTest.cpp
+    ExportedInterfaceTest.cpp
+    VexorEndToEndTest.cpp
+    VoteRecorder.cpp)
 target_link_libraries(vexor_end_to_end_tests PRIVATE basesim VexorAPI GTest::gtest_main)
 brimora_project_target(vexor_end_to_end_tests)
 gtest_discover_tests(vexor_end_to_end_tests

@@ -1,4 +1,4 @@
-# Installs the VexorAPI component of BUILD_DIR into a fresh prefix under
+# Installs the VexorAPI components of BUILD_DIR into a fresh prefix under
 # WORK_DIR, checks what was installed, builds the example client EXAMPLE_DIR
 # against the installed package, and runs it once against the simulated base
 # (BASESIM, preloaded).
@@ -14,7 +14,9 @@ endfunction()
 
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --component VexorAPI --prefix ${prefix})
+foreach(component VexorAPI VexorAPI-dev)
+    run(${CMAKE_COMMAND} --install ${BUILD_DIR} --component ${component} --prefix ${prefix})
+endforeach()
 
 # Public headers only.
 if(NOT EXISTS ${prefix}/include/VexorAPI/VexorAPI.h)

@@ -108,7 +108,7 @@ TEST(RawDataTest, QueueOwnsItsElementsNotThePrototype)
 
 TEST(VoteElementTest, CreateMakesADistinctRecordAndLeavesTheFactory)
 {
-    const VoteElement factory;
+    VoteElement factory;
     EXPECT_TRUE(factory.getTimestamp().is_not_a_date_time());
     EXPECT_EQ(factory.getRemoteId(), "");
     EXPECT_EQ(factory.getAnswer(), "");

@@ -29,7 +29,7 @@ struct FacadeDeleter
 };
 using Facade = std::unique_ptr<VexorAPI, FacadeDeleter>;
 
-unsigned remoteNumber(const IVoteElement &vote)
+unsigned remoteNumber(IVoteElement &vote)
 {
     return static_cast<unsigned>(std::stoul(vote.getRemoteId(), nullptr, 16));
 }
@@ -72,6 +72,27 @@ protected:
     {
         ASSERT_TRUE(api.protocol->startVote(1));
         ASSERT_TRUE(recorder.waitForEvent("state 2", times, patience));
+    }
+
+    // Starts the times-th vote and waits until a vote of remote arrives.
+    void voteFlows(VexorAPI &api, int times, unsigned remote)
+    {
+        ASSERT_NO_FATAL_FAILURE(startVote(api, times));
+        const std::size_t before = recorder.voteCount();
+        basesim::queueVotes({{remote, 'B'}});
+        ASSERT_TRUE(recorder.waitForVotes(before + 1, patience));
+        EXPECT_EQ(remoteNumber(*recorder.votes().back()), remote);
+    }
+
+    // Waits until the connection loop has checked for the base checks more
+    // times: long enough for anything that it would do meanwhile.
+    static void waitForPresenceChecks(int checks)
+    {
+        const int target = basesim::enumerations() + checks;
+        const auto deadline = std::chrono::steady_clock::now() + patience;
+        while (basesim::enumerations() < target && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(2ms);
+        ASSERT_GE(basesim::enumerations(), target);
     }
 
     BaseEventLog baseEvents;
@@ -217,6 +238,62 @@ TEST_F(VexorEndToEndTest, VotesFlowAgainAfterAFailedReadWhileTheBaseStaysAttache
     for (unsigned i = 0; i < votes.size(); ++i)
         EXPECT_EQ(remoteNumber(*votes[i]), i + 1);
     EXPECT_EQ(basesim::openHandles(), 1);
+}
+
+// A close that the client asks for is no loss: no event, and the base stays
+// closed, through presence checks enough for several reopenings, until the
+// client opens it again or it is replugged. Each opening sets the base back
+// to its start: its stop vote reaches the client as voteStateChanged(3).
+TEST_F(VexorEndToEndTest, ClosedBaseStaysClosedUntilTheClientOpensItOrItIsReplugged)
+{
+    Facade api = makeFacade();
+    api->run();
+    ASSERT_NO_FATAL_FAILURE(plugAndWaitReady(1));
+    ASSERT_NO_FATAL_FAILURE(voteFlows(*api, 1, 1));
+
+    const int losses = baseEvents[BaseEventLog::baseLost];
+    basesim::clearWrittenReports();
+    ASSERT_TRUE(api->protocol->closeBase());
+    ASSERT_NO_FATAL_FAILURE(waitForPresenceChecks(20));
+    EXPECT_EQ(baseEvents[BaseEventLog::baseLost], losses);
+    EXPECT_EQ(baseEvents[BaseEventLog::openingBase], 1);
+    EXPECT_TRUE(basesim::writtenReports().empty());
+    EXPECT_EQ(basesim::openHandles(), 0);
+
+    ASSERT_TRUE(api->protocol->openBase());
+    EXPECT_EQ(baseEvents[BaseEventLog::openingBase], 2);
+    EXPECT_EQ(baseEvents[BaseEventLog::baseReady], 2);
+    EXPECT_EQ(basesim::writtenReports().front().bytes[2], 0x10) << "frequencies first";
+    ASSERT_TRUE(recorder.waitForEvent("state 3", 2, patience));
+    ASSERT_NO_FATAL_FAILURE(voteFlows(*api, 2, 2));
+
+    ASSERT_TRUE(api->protocol->closeBase());
+    ASSERT_NO_FATAL_FAILURE(unplugAndWaitNoBase());
+    ASSERT_NO_FATAL_FAILURE(plugAndWaitReady(3));
+    ASSERT_NO_FATAL_FAILURE(voteFlows(*api, 3, 3));
+    EXPECT_EQ(baseEvents[BaseEventLog::openingBase], 3);
+    api->stop();
+}
+
+// A failed opening is tried again while the base stays listed: a write fault
+// during the opening, and a replug during the opening (after its first
+// report), each end in a ready base with votes flowing.
+TEST_F(VexorEndToEndTest, FailedOpeningIsRetriedUntilVotesFlow)
+{
+    Facade api = makeFacade();
+    api->run();
+    ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::noBase, 1, patience));
+    basesim::failWrite(2); // the opening's stop vote
+    ASSERT_NO_FATAL_FAILURE(plugAndWaitReady(1));
+    EXPECT_EQ(baseEvents[BaseEventLog::openingBase], 2);
+    ASSERT_NO_FATAL_FAILURE(voteFlows(*api, 1, 1));
+
+    ASSERT_NO_FATAL_FAILURE(unplugAndWaitNoBase());
+    basesim::replugAfterWrite(1); // right after the opening's frequencies
+    ASSERT_NO_FATAL_FAILURE(plugAndWaitReady(2));
+    EXPECT_EQ(baseEvents[BaseEventLog::openingBase], 4);
+    ASSERT_NO_FATAL_FAILURE(voteFlows(*api, 2, 2));
+    api->stop();
 }
 
 // Unplugged and plugged in again at once, well within the 100 ms between two

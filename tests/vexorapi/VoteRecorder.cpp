@@ -66,7 +66,7 @@ bool VoteRecorder::waitForEvent(const std::string &event, int times,
                            [&] { return std::count(log.begin(), log.end(), event) >= times; });
 }
 
-std::string VoteRecorder::describe(const IVoteElement &vote)
+std::string VoteRecorder::describe(IVoteElement &vote)
 {
     std::string answer;
     for (const char c : vote.getAnswer())

@@ -36,7 +36,7 @@ public:
     // Waits until event has been logged times times; false after the limit.
     bool waitForEvent(const std::string &event, int times, std::chrono::milliseconds limit);
 
-    static std::string describe(const IVoteElement &vote);
+    static std::string describe(IVoteElement &vote);
 
 private:
     void record(std::string event);

@@ -41,13 +41,26 @@ bool BaseManagement::openingBase()
 
 bool BaseManagement::baseOpened()
 {
-    boost::lock_guard<boost::mutex> lock(mutex);
-    baseReady = true;
-    ++openGeneration;
-    lossByReader = false;
-    condition.notify_one();
+    unsigned long generation = 0;
+    {
+        boost::lock_guard<boost::mutex> lock(mutex);
+        if (closedByClient)
+            return false;
+        baseReady = false;
+        lossByReader = false;
+        generation = ++openGeneration;
+        announcedGeneration = generation;
+    }
+    // Without the mutex: the client may call into the library from here.
     events->onBaseReady();
-    return true;
+
+    boost::lock_guard<boost::mutex> lock(mutex);
+    if (announcedGeneration == generation) {
+        announcedGeneration = 0;
+        baseReady = true;
+        condition.notify_all();
+    }
+    return baseReady;
 }
 
 bool BaseManagement::baseLost()
@@ -79,6 +92,29 @@ bool BaseManagement::readerReportedLoss()
     return lossByReader;
 }
 
+bool BaseManagement::closeRequested()
+{
+    boost::lock_guard<boost::mutex> lock(mutex);
+    clearReadyLocked();
+    closedByClient = true;
+    // The reader's pass on the closed handle belongs to an ended generation.
+    ++openGeneration;
+    return true;
+}
+
+bool BaseManagement::openRequested()
+{
+    boost::lock_guard<boost::mutex> lock(mutex);
+    closedByClient = false;
+    return true;
+}
+
+bool BaseManagement::closedOnRequest()
+{
+    boost::lock_guard<boost::mutex> lock(mutex);
+    return closedByClient;
+}
+
 bool BaseManagement::isReady()
 {
     boost::lock_guard<boost::mutex> lock(mutex);
@@ -88,6 +124,13 @@ bool BaseManagement::isReady()
 void BaseManagement::clearReady()
 {
     boost::lock_guard<boost::mutex> lock(mutex);
+    clearReadyLocked();
+}
+
+void BaseManagement::clearReadyLocked()
+{
     baseReady = false;
     lossByReader = false;
+    announcedGeneration = 0;
+    closedByClient = false;
 }

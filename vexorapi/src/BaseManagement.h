@@ -7,8 +7,9 @@
 #include <boost/thread/mutex.hpp>
 
 /// The base-ready flag with its mutex and condition. The events are passed on
-/// to the client on the caller's thread; onBaseReady() runs with the mutex
-/// held, so a waiting reader returns only after onBaseReady() has returned.
+/// to the client on the caller's thread, never with the mutex held, so a
+/// client may call into the library from any event. The flag is set only after
+/// onBaseReady() has returned, so a waiting reader returns only after it.
 class BaseManagement : public IBaseManagement
 {
 public:
@@ -21,28 +22,44 @@ public:
     bool noBase() override;
     bool baseFound() override;
     bool openingBase() override;
-    /// Sets baseReady, starts a new generation (with no reader loss), wakes
-    /// the reader and reports onBaseReady() under the mutex.
+    /// Starts a new generation (with no reader loss) and reports
+    /// onBaseReady(); then sets baseReady and wakes the reader, unless a loss,
+    /// a close or another opening came meanwhile. Nothing while closed on
+    /// request.
     bool baseOpened() override;
-    /// Clears baseReady and a pending reader loss, then reports onBaseLost().
+    /// Clears baseReady, a pending reader loss and a close on request, then
+    /// reports onBaseLost().
     bool baseLost() override;
 
     unsigned long waitForReadyGeneration() override;
     bool readerLost(unsigned long generation) override;
     bool readerReportedLoss() override;
+    bool closeRequested() override;
+    bool openRequested() override;
+    bool closedOnRequest() override;
 
     bool isReady();
 
 private:
+    // Clears baseReady, a pending reader loss, an opening being announced and
+    // a close on request; clearReadyLocked() with the mutex held.
     void clearReady();
+    void clearReadyLocked();
 
-    boost::mutex mutex;                  // protects baseReady, openGeneration, lossByReader
+    // protects baseReady, openGeneration, announcedGeneration, lossByReader
+    // and closedByClient
+    boost::mutex mutex;
     boost::condition_variable condition; // signalled when baseReady becomes true
     bool baseReady = false;
     unsigned long openGeneration = 0;
+    // The generation whose onBaseReady() is being delivered; 0 when none is,
+    // or when a loss or a close has overtaken it.
+    unsigned long announcedGeneration = 0;
     // The reader cleared baseReady of the current opening; the connection
     // loop has not acted on it yet.
     bool lossByReader = false;
+    // The client closed the base and has not opened it again.
+    bool closedByClient = false;
 };
 
 #endif // VEXORAPI_BASEMANAGEMENT_H

@@ -45,9 +45,21 @@ void ConnectBase::waitForABase()
 
 void ConnectBase::waitForOpenBase()
 {
-    management->openingBase();
-    if (protocol->openBase())
-        management->baseOpened();
+    // A base that the client has closed stays closed.
+    while (!management->closedOnRequest()) {
+        management->openingBase();
+        if (protocol->openBase()) {
+            // Closed by the client while it was being opened: it stays closed.
+            if (!management->baseOpened() && management->closedOnRequest())
+                protocol->closeBase();
+            return;
+        }
+        // A failed opening is tried again while the base stays listed, after
+        // the pause between two presence checks.
+        sleeper->longSleep();
+        if (!protocol->baseIsAttached())
+            return;
+    }
 }
 
 void ConnectBase::baseIsPresent()

@@ -18,6 +18,11 @@ class IBaseManagementEvents;
 /// left for the connection loop (readerReportedLoss): the base may still be
 /// enumerated (a transient read error, or an unplug and replug between two
 /// presence checks), and only the loop's reopening wakes the reader again.
+///
+/// A close that the client asks for is no loss (closeRequested): it ends the
+/// generation without an event, and the connection loop leaves the base
+/// closed until the client opens it again (openRequested) or the base is
+/// lost (noBase, baseLost).
 class IBaseManagement
 {
 public:
@@ -29,6 +34,9 @@ public:
     virtual bool noBase() = 0;
     virtual bool baseFound() = 0;
     virtual bool openingBase() = 0;
+    /// Reports onBaseReady() and then marks the base ready, unless it is
+    /// closed on request (then nothing happens). Answers whether the base is
+    /// ready afterwards.
     virtual bool baseOpened() = 0;
     virtual bool baseLost() = 0;
 
@@ -42,6 +50,15 @@ public:
     /// and the connection loop has neither reported a loss (noBase, baseLost)
     /// nor opened the base since.
     virtual bool readerReportedLoss() = 0;
+    /// The client closed the base: clears the ready flag without an event and
+    /// ends the current generation, so the reader's failed read on the closed
+    /// handle reports nothing.
+    virtual bool closeRequested() = 0;
+    /// The client opens the base itself: ends a close on request.
+    virtual bool openRequested() = 0;
+    /// True from closeRequested() until openRequested(), noBase() or
+    /// baseLost().
+    virtual bool closedOnRequest() = 0;
 
     IBaseManagementEvents *events = nullptr;
 

@@ -2,6 +2,7 @@
 
 #include "BaseDataEvents.h"
 #include "BaseManagement.h"
+#include "ClientProtocol.h"
 #include "DeviceIDHID.h"
 #include "DeviceReader.h"
 #include "HIDHIDAPI.h"
@@ -17,24 +18,54 @@
 #include <boost/thread/thread.hpp>
 
 #include <array>
-#include <functional>
 
 namespace {
 
 constexpr int baseVendorId = 0x1881;
 constexpr int baseProductId = 0x0150;
 
+// The facade whose worker thread this is; null on every other thread.
+thread_local const VexorAPI *facadeOfThisThread = nullptr;
+
 std::shared_ptr<boost::thread> startThread(VexorAPI *api, void (VexorAPI::*body)())
 {
-    return std::make_shared<boost::thread>(std::bind(body, api));
+    return std::make_shared<boost::thread>([api, body] {
+        facadeOfThisThread = api;
+        (api->*body)();
+    });
 }
 
-void interruptAndJoin(const std::shared_ptr<boost::thread> &thread)
+using ThreadPointer = std::shared_ptr<boost::thread>;
+
+// Interruption ends every blocking wait of the threads: the connection loop's
+// pauses, the reader's wait for a base and the parser's wait for data. A read
+// in progress ends within its time-out.
+void interruptAll(std::mutex &threadsMutex, const ThreadPointer &connect,
+                  const ThreadPointer &reader, const ThreadPointer &parser)
 {
-    if (!thread)
-        return;
-    thread->interrupt();
-    thread->join();
+    std::lock_guard<std::mutex> guard(threadsMutex);
+    for (const ThreadPointer *thread : {&connect, &reader, &parser})
+        if (*thread)
+            (*thread)->interrupt();
+}
+
+// Joins the threads in this order, without holding threadsMutex (a callback
+// on one of them may call stop()), then releases them.
+void joinAll(std::mutex &threadsMutex, ThreadPointer &connect, ThreadPointer &reader,
+             ThreadPointer &parser)
+{
+    std::array<ThreadPointer, 3> threads;
+    {
+        std::lock_guard<std::mutex> guard(threadsMutex);
+        threads = {connect, reader, parser};
+    }
+    for (const ThreadPointer &thread : threads)
+        if (thread)
+            thread->join();
+    std::lock_guard<std::mutex> guard(threadsMutex);
+    connect.reset();
+    reader.reset();
+    parser.reset();
 }
 
 } // namespace
@@ -46,6 +77,7 @@ struct VexorAPI::Components
     Components(IBaseManagementEvents *events, IVoteSessionMutators *mutators)
         : baseManagement(events), deviceId(baseVendorId, baseProductId, 0), hid(&deviceId),
           specifications(&hid), protocol(&protocolSleeper, &specifications),
+          clientProtocol(&protocol, &baseManagement),
           prototype(zeroReport.data(), static_cast<int>(zeroReport.size())), rawData(&prototype),
           connectBase(&connectSleeper, &protocol, &baseManagement),
           deviceReader(&protocol, &dataEvents, &baseManagement, &rawData),
@@ -59,6 +91,7 @@ struct VexorAPI::Components
     SpecificationCollectionVexorB42MRev7 specifications;
     SleeperBoost protocolSleeper;
     ProtocolVexor protocol;
+    ClientProtocol clientProtocol;
     std::array<unsigned char, InputReportsParser::reportLength> zeroReport{};
     RawDataElement prototype;
     IRawData rawData;
@@ -75,7 +108,7 @@ VexorAPI::VexorAPI(IBaseManagementEvents *events, IVoteSessionMutators *mutators
     : IVexorAPI(events, mutators), baseManagementEvents(events), voteSessionMutators(mutators),
       components(std::make_unique<Components>(events, mutators))
 {
-    protocol = &components->protocol;
+    protocol = &components->clientProtocol;
     connectBase = &components->connectBase;
     baseManagement = &components->baseManagement;
     deviceReader = &components->deviceReader;
@@ -100,9 +133,12 @@ VexorAPI::~VexorAPI()
 
 void VexorAPI::run()
 {
-    std::lock_guard<std::mutex> guard(lifecycleMutex);
+    if (facadeOfThisThread == this)
+        return; // called from a callback: the threads run already
+    std::lock_guard<std::mutex> lifecycle(lifecycleMutex);
+    std::lock_guard<std::mutex> guard(threadsMutex);
     if (connectThread || readerThread || parserThread)
-        return; // already running
+        return; // already running, or stopped from a callback and not joined yet
     stopRequested = false;
     connectThread = startThread(this, &VexorAPI::launchConnect);
     readerThread = startThread(this, &VexorAPI::launchDeviceReader);
@@ -111,22 +147,18 @@ void VexorAPI::run()
 
 void VexorAPI::stop()
 {
+    if (facadeOfThisThread == this) {
+        // From a callback: a thread cannot join itself, and the client's
+        // thread may be joining this one. The threads end at their next
+        // interruption point; the client's next stop() joins them.
+        stopRequested = true;
+        interruptAll(threadsMutex, connectThread, readerThread, parserThread);
+        return;
+    }
+    std::lock_guard<std::mutex> lifecycle(lifecycleMutex);
     stopRequested = true;
-    std::lock_guard<std::mutex> guard(lifecycleMutex);
-    joinThreads();
-}
-
-void VexorAPI::joinThreads()
-{
-    // Interruption ends every blocking wait of the threads: the connection
-    // loop's pauses, the reader's wait for a base and the parser's wait for
-    // data. A read in progress ends within its time-out.
-    interruptAndJoin(connectThread);
-    interruptAndJoin(readerThread);
-    interruptAndJoin(parserThread);
-    connectThread.reset();
-    readerThread.reset();
-    parserThread.reset();
+    interruptAll(threadsMutex, connectThread, readerThread, parserThread);
+    joinAll(threadsMutex, connectThread, readerThread, parserThread);
 }
 
 void VexorAPI::launchConnect()

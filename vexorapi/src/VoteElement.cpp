@@ -13,34 +13,34 @@ VoteElement::VoteElement(boost::posix_time::ptime timestamp_, std::string remote
 
 VoteElement::~VoteElement() = default;
 
-unsigned char VoteElement::getType() const
+unsigned char VoteElement::getType()
 {
     return type;
 }
 
-boost::posix_time::ptime VoteElement::getTimestamp() const
+boost::posix_time::ptime VoteElement::getTimestamp()
 {
     return timestamp;
 }
 
-std::string VoteElement::getRemoteId() const
+std::string VoteElement::getRemoteId()
 {
     return remoteId;
 }
 
-std::string VoteElement::getAnswer() const
+std::string VoteElement::getAnswer()
 {
     return answer;
 }
 
-unsigned char VoteElement::getSequence() const
+unsigned char VoteElement::getSequence()
 {
     return sequence;
 }
 
-IVoteElement *VoteElement::create(boost::posix_time::ptime stamp, const std::string &remote,
-                                  const std::string &text, unsigned char voteType,
-                                  unsigned char recordSequence) const
+IVoteElement *VoteElement::create(boost::posix_time::ptime stamp, std::string remote,
+                                  std::string text, unsigned char voteType,
+                                  unsigned char recordSequence)
 {
-    return new VoteElement(stamp, remote, text, voteType, recordSequence);
+    return new VoteElement(stamp, std::move(remote), std::move(text), voteType, recordSequence);
 }

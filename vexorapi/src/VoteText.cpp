@@ -55,12 +55,8 @@ void appendCode(std::string &text, unsigned char code)
         return;
     }
     const unsigned index = code - 0x80u;
-    if (index >= dottedTable.size()) {
-        text += unknownCode;
-        return;
-    }
     text += '.';
-    text += dottedTable[index];
+    text += index < dottedTable.size() ? dottedTable[index] : unknownCode;
 }
 
 } // namespace

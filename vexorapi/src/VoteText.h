@@ -12,7 +12,8 @@ std::string remoteId(const unsigned char *bytes);
 
 // One character per code byte: below 0x80 from the plain table, from 0x80 a
 // full stop and then the dotted table's entry for the byte minus 0x80. Some
-// entries are the character 0. A code outside both tables yields "?".
+// entries are the character 0. A code outside its table yields "?" (after the
+// full stop, from 0x80).
 std::string alphanumeric(const unsigned char *codes, std::size_t count);
 
 // Digits from every 4-bit value of the first count - 1 bytes (the high half

@@ -140,6 +140,24 @@ TEST_F(BaseSimTest, RecordsWritesInOrderAndFailsTheChosenOne)
     hid_close(device);
 }
 
+TEST_F(BaseSimTest, ReplugAfterTheChosenWriteKillsTheHandleButKeepsTheBaseListed)
+{
+    hid_device *device = openBase();
+    ASSERT_NE(device, nullptr);
+    basesim::replugAfterWrite(2);
+    const Buffer report{};
+    EXPECT_EQ(hid_write(device, report.data(), report.size()), 64);
+    EXPECT_EQ(hid_write(device, report.data(), report.size()), 64);
+    EXPECT_EQ(hid_write(device, report.data(), report.size()), -1);
+    EXPECT_TRUE(basesim::isPlugged());
+    hid_device *reopened = openBase();
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(hid_write(reopened, report.data(), report.size()), 64);
+    EXPECT_EQ(basesim::writtenReports().size(), 3u);
+    hid_close(reopened);
+    hid_close(device);
+}
+
 TEST_F(BaseSimTest, AnswersVoteStartAndStopAndDeliversShortReads)
 {
     hid_device *device = openBase();

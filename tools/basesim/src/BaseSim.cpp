@@ -74,6 +74,11 @@ void failNextRead()
     base().failNextRead();
 }
 
+void replugAfterWrite(int n)
+{
+    base().replugAfterWrite(n);
+}
+
 void hideFromEnumeration(Milliseconds duration)
 {
     base().hideFromEnumeration(duration);

@@ -68,6 +68,7 @@ void SimulatedBase::reset(bool pluggedAfter)
     inputReports.clear();
     written.clear();
     writesUntilFailure = 0;
+    writesUntilReplug = 0;
     readFailurePending = false;
     hiddenUntil = {};
     hideOnOpen = Milliseconds(0);
@@ -89,10 +90,7 @@ void SimulatedBase::plug()
 void SimulatedBase::unplug()
 {
     Lock lock(mutex);
-    plugged = false;
-    ++attachment;
-    inputReports.clear();
-    inputQueued.notify_all();
+    unplugLocked();
 }
 
 bool SimulatedBase::isPlugged()
@@ -159,6 +157,12 @@ void SimulatedBase::failNextRead()
     Lock lock(mutex);
     readFailurePending = true;
     inputQueued.notify_all(); // a read waiting now fails at once
+}
+
+void SimulatedBase::replugAfterWrite(int n)
+{
+    Lock lock(mutex);
+    writesUntilReplug = std::max(0, n);
 }
 
 void SimulatedBase::hideFromEnumeration(Milliseconds duration)
@@ -289,6 +293,11 @@ int SimulatedBase::write(hid_device *device, const unsigned char *data, std::siz
     answerCommandLocked(data, length);
     reportWritten.notify_all();
     setErrorLocked(device, nullptr);
+    if (writesUntilReplug > 0 && --writesUntilReplug == 0) {
+        unplugLocked();
+        plugged = true;
+        ++attachment;
+    }
     return static_cast<int>(length);
 }
 
@@ -342,6 +351,14 @@ bool SimulatedBase::takeReadFailureLocked(hid_device *device)
     readFailurePending = false;
     setErrorLocked(device, injectedReadError);
     return true;
+}
+
+void SimulatedBase::unplugLocked()
+{
+    plugged = false;
+    ++attachment;
+    inputReports.clear();
+    inputQueued.notify_all();
 }
 
 void SimulatedBase::queueLocked(const std::vector<unsigned char> &report)

@@ -42,6 +42,7 @@ public:
 
     void failWrite(int n);
     void failNextRead();
+    void replugAfterWrite(int n);
     void hideFromEnumeration(Milliseconds duration);
     void hideAfterNextOpen(Milliseconds duration);
     int openHandles();
@@ -70,6 +71,7 @@ private:
     bool aliveLocked(const hid_device *device) const;
     bool takeReadFailureLocked(hid_device *device);
     void queueLocked(const std::vector<unsigned char> &report);
+    void unplugLocked();
     void answerCommandLocked(const unsigned char *report, std::size_t length);
     void setErrorLocked(hid_device *device, const wchar_t *text);
 
@@ -82,6 +84,7 @@ private:
     std::vector<WrittenReport> written;
     std::set<hid_device *> handles;
     int writesUntilFailure = 0; // 0: no failure pending
+    int writesUntilReplug = 0;  // 0: no replug pending
     bool readFailurePending = false;
     Clock::time_point hiddenUntil{};
     Milliseconds hideOnOpen{0};

@@ -27,11 +27,15 @@ public:
     /// each failed search and baseFound() at the end.
     void waitForABase() override;
     /// Reports openingBase(), opens the base and, on success, baseOpened().
+    /// A failed opening is tried again, 100 ms later, while the base stays
+    /// attached. A base that the client has closed (IProtocol::closeBase) is
+    /// not opened.
     void waitForOpenBase() override;
     /// Polls every 100 ms while the base is present, then reports baseLost().
     void baseIsPresent() override;
     /// True if the base is attached and the reader has not reported a loss of
-    /// the current opening; otherwise reports baseLost().
+    /// the current opening; otherwise reports baseLost(). A base that the
+    /// client has closed counts as present while it is attached.
     bool testBaseIsPresent() override;
 
 private:

@@ -4,6 +4,8 @@
 /// Base-state callbacks, implemented by the client. They run on the library's
 /// connection thread, except one onBaseLost() that the reader thread may
 /// report when a read fails; a client must accept calls from both threads.
+/// A callback may call any operation of the facade, its protocol and its
+/// connectBase; it must not destroy the facade.
 class IBaseManagementEvents
 {
 public:
@@ -14,7 +16,10 @@ public:
     virtual void onBaseFound() = 0;
     /// The base is being opened and initialised.
     virtual void onOpeningBase() = 0;
-    /// The base is open and initialised; votes can be read.
+    /// The base is open and initialised; votes are read once this returns.
+    /// Every opening sets the base back to its start (frequencies 'A'/'A',
+    /// the welcome lines, no vote running; voteStateChanged(3) follows):
+    /// re-apply the client's own settings here.
     virtual void onBaseReady() = 0;
     /// The base went away (may arrive more than once for one unplugging).
     virtual void onBaseLost() = 0;

@@ -20,8 +20,20 @@ public:
 
     /// True when the base is attached (enumerated).
     virtual bool findBase() = 0;
-    /// Opens the base and runs its opening sequence.
+    /// Opens the base and runs its opening sequence (550 ms of pauses), as
+    /// the library does when a base is plugged in: the client hears
+    /// onOpeningBase() and, on success, onBaseReady(), and votes are read
+    /// again. The opening sets the base back to its start: a running vote is
+    /// stopped (voteStateChanged(3) follows), both frequencies are 'A' and
+    /// the display shows its welcome lines, so a client re-applies its own
+    /// settings in onBaseReady().
     virtual bool openBase() = 0;
+    /// Closes the base. A close that the client asks for is no loss: there is
+    /// no onBaseLost(), and the library leaves the base closed until the
+    /// client calls openBase() or the base is unplugged and plugged in again
+    /// (then onBaseLost(), onNoBase()..., onBaseFound(), onOpeningBase(),
+    /// onBaseReady() follow, with the opening's effects described at
+    /// openBase()).
     virtual bool closeBase() = 0;
     virtual bool sendCommand24() = 0;
     /// True when the base is attached (enumerated).

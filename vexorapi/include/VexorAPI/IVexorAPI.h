@@ -28,7 +28,8 @@ public:
 
     // Starts the connection, reader and parser threads; returns at once.
     virtual void run() = 0;
-    // Ends the three threads and waits for them.
+    // Ends the three threads and waits for them; from inside a callback it
+    // only asks them to end (see VexorAPI::stop).
     virtual void stop() = 0;
 
     // Commands to the base (frequencies, vote start and stop, display lines).

@@ -26,18 +26,18 @@ public:
 
     // 0x11 for the choices A to E, 0x86 for F, 0x87 numeric, 0x88 and 0x8B
     // alphanumeric entries.
-    virtual unsigned char getType() const = 0;
+    virtual unsigned char getType() = 0;
     // Local wall-clock time, to the whole second, at which the report was read.
-    virtual boost::posix_time::ptime getTimestamp() const = 0;
+    virtual boost::posix_time::ptime getTimestamp() = 0;
     // Six lowercase hexadecimal digits, e.g. "0ab001".
-    virtual std::string getRemoteId() const = 0;
-    virtual std::string getAnswer() const = 0;
-    virtual unsigned char getSequence() const = 0;
+    virtual std::string getRemoteId() = 0;
+    virtual std::string getAnswer() = 0;
+    virtual unsigned char getSequence() = 0;
     // Returns a new record holding these values; this object is unchanged.
     // The caller owns the result.
-    virtual IVoteElement *create(boost::posix_time::ptime timestamp, const std::string &remoteId,
-                                 const std::string &answer, unsigned char type,
-                                 unsigned char sequence) const = 0;
+    virtual IVoteElement *create(boost::posix_time::ptime timestamp, std::string remoteId,
+                                 std::string answer, unsigned char type,
+                                 unsigned char sequence) = 0;
 };
 
 #endif // VEXORAPI_IVOTEELEMENT_H

@@ -33,18 +33,23 @@ public:
     VexorAPI(IProtocol *protocol, IConnectBase *connectBase, IDeviceReader *reader,
              IInputReportsParser *parser);
     // Stops the threads, then frees the components that the wiring
-    // constructor built.
+    // constructor built. Never from inside a callback: the thread running
+    // it would go on in freed components.
     ~VexorAPI();
 
     VexorAPI(const VexorAPI &) = delete;
     VexorAPI &operator=(const VexorAPI &) = delete;
 
     // Starts the three threads unless they already run. After stop() it may
-    // be called again.
+    // be called again. From inside a callback it does nothing.
     void run() override;
     // Asks the threads to end and joins them (connection, reader, parser).
     // Returns within about a second, the longest read of the reader. Safe to
-    // call twice and before run(); not from inside a library callback.
+    // call twice and before run(). From inside a callback it asks the threads
+    // to end and returns without waiting for them; they end when the
+    // callback has returned (a pause of the library that the callback still
+    // takes ends at once with boost::thread_interrupted), and the client's
+    // next stop() (or the destructor) joins them at once.
     void stop() override;
 
     // Thread bodies.
@@ -58,8 +63,6 @@ public:
 
 private:
     struct Components;
-
-    void joinThreads();
 
     IBaseManagementEvents *baseManagementEvents = nullptr;
     IBaseManagement *baseManagement = nullptr;
@@ -75,8 +78,11 @@ private:
     std::atomic<bool> stopRequested{false};
     ISleeper *connectSleeper = nullptr;
 
-    // Serialises run() and stop() and protects the three thread members.
+    // Serialises run() and stop() of the client's threads; held while joining.
     std::mutex lifecycleMutex;
+    // Protects the three thread members; never held while joining, so that a
+    // callback may call stop() while the client's thread joins.
+    std::mutex threadsMutex;
     // What the wiring constructor built; empty for the other constructors.
     std::unique_ptr<Components> components;
 };

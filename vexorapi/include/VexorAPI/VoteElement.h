@@ -13,14 +13,13 @@ public:
                 unsigned char type, unsigned char sequence);
     ~VoteElement() override;
 
-    unsigned char getType() const override;
-    boost::posix_time::ptime getTimestamp() const override;
-    std::string getRemoteId() const override;
-    std::string getAnswer() const override;
-    unsigned char getSequence() const override;
-    IVoteElement *create(boost::posix_time::ptime timestamp, const std::string &remoteId,
-                         const std::string &answer, unsigned char type,
-                         unsigned char sequence) const override;
+    unsigned char getType() override;
+    boost::posix_time::ptime getTimestamp() override;
+    std::string getRemoteId() override;
+    std::string getAnswer() override;
+    unsigned char getSequence() override;
+    IVoteElement *create(boost::posix_time::ptime timestamp, std::string remoteId,
+                         std::string answer, unsigned char type, unsigned char sequence) override;
 
 private:
     boost::posix_time::ptime timestamp;

@@ -75,6 +75,11 @@ void failWrite(int n);
 /// returns at once. The base stays plugged and enumerated and its handles keep
 /// working: a transient read error.
 void failNextRead();
+/// Unplugs the base and plugs it in again right after the n-th successful
+/// write from now (1: the next one): handles opened before are dead, and the
+/// base is listed again at once — a base that drops out for a moment while a
+/// program writes to it.
+void replugAfterWrite(int n);
 /// Removes the base from the enumeration (and from hid_open) for a while,
 /// starting now. Open handles keep working.
 void hideFromEnumeration(Milliseconds duration);
