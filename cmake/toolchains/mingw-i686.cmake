@@ -2,9 +2,17 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)
+# The compilers of the POSIX thread model: only they provide std::thread and
+# std::mutex, which VexorAPI uses.
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+
+# Programs and DLLs carry the compiler's runtime (libgcc, libstdc++,
+# winpthreads) inside, so that they run without its DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+set(CMAKE_SHARED_LINKER_FLAGS_INIT -static)
+set(CMAKE_MODULE_LINKER_FLAGS_INIT -static)
 
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

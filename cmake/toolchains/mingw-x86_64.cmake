@@ -2,11 +2,22 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
+# The compilers of the POSIX thread model: only they provide std::thread and
+# std::mutex, which VexorAPI uses.
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+# Programs and DLLs carry the compiler's runtime (libgcc, libstdc++,
+# winpthreads) inside, so that they run without its DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+set(CMAKE_SHARED_LINKER_FLAGS_INIT -static)
+set(CMAKE_MODULE_LINKER_FLAGS_INIT -static)
+
+# BRIMORA_WINDOWS_DEPS names the prefix of the dependencies cross-built by
+# scripts/windows-deps (hidapi, Boost, GoogleTest); it is searched like the
+# tool chain's own root.
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${BRIMORA_WINDOWS_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
