@@ -16,10 +16,8 @@ LECTERN defaults to build/default/bin/lectern. Without DISPLAY it runs itself
 under xvfb-run.
 """
 
-import argparse
 import os
 import statistics
-import subprocess
 import sys
 import time
 import urllib.parse
@@ -27,7 +25,7 @@ import urllib.parse
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 
-from harness import DevService, Lectern  # noqa: E402
+from harness import DevService, Lectern, bench_arguments, rerun_under_xvfb, require_program  # noqa: E402
 
 SETTLE_SECONDS = 2.0
 
@@ -68,18 +66,13 @@ def one_run(binary, service, idle):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawTextHelpFormatter)
-    default_program = os.path.join(REPO, "build", "default", "bin", "lectern")
-    parser.add_argument("lectern", nargs="?", default=default_program)
-    parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--idle", type=float, default=30.0, help="idle period in seconds (default 30)")
+    parser = bench_arguments(__doc__, 30.0)
     args = parser.parse_args()
 
-    if not os.environ.get("DISPLAY"):
-        command = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", sys.executable] + sys.argv
-        return subprocess.call(command)
-    if not os.access(args.lectern, os.X_OK):
-        sys.exit("no lectern program at %s (build it first)" % args.lectern)
+    code = rerun_under_xvfb()
+    if code is not None:
+        return code
+    require_program(args.lectern)
 
     results = []
     with DevService() as service:

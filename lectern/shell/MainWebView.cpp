@@ -43,18 +43,23 @@ QIcon programIcon()
 // (a synchronous XMLHttpRequest) to its end inside createRequest(), and for such
 // requests the network library never emits sslErrors(): neither the window's
 // handleSslErrors() nor any other slot can ignore their certificate errors.
-// Those requests alone therefore go out without certificate verification;
-// every other request still reaches handleSslErrors().
+// Those requests to trusted hosts therefore go out without certificate
+// verification; every other request is verified, and asynchronous ones reach
+// handleSslErrors().
 class PageNetworkAccessManager : public QNetworkAccessManager
 {
 public:
-    using QNetworkAccessManager::QNetworkAccessManager;
+    PageNetworkAccessManager(const TrustedHosts &trusted, QObject *parent)
+        : QNetworkAccessManager(parent), trustedHosts(trusted)
+    {
+    }
 
 protected:
     QNetworkReply *createRequest(Operation op, const QNetworkRequest &request,
                                  QIODevice *outgoingData) override
     {
-        if (!request.attribute(QNetworkRequest::SynchronousRequestAttribute).toBool()) {
+        if (!request.attribute(QNetworkRequest::SynchronousRequestAttribute).toBool() ||
+            !trustedHosts.contains(request.url())) {
             return QNetworkAccessManager::createRequest(op, request, outgoingData);
         }
         QNetworkRequest unverified(request);
@@ -63,21 +68,31 @@ protected:
         unverified.setSslConfiguration(ssl);
         return QNetworkAccessManager::createRequest(op, unverified, outgoingData);
     }
+
+private:
+    const TrustedHosts trustedHosts;
 };
 
 } // namespace
 
 MainWebView::MainWebView(const QString &startUrlText, const QString &logFile,
-                         QSettings *startupSettings, QWidget *parent)
-    : QWebView(parent), settings(startupSettings)
+                         QSettings *startupSettings, const QStringList &trustedHostNames,
+                         const QString &cookieFile, QWidget *parent)
+    : QWebView(parent), settings(startupSettings),
+      trustedHosts(QUrl(startUrlText), trustedHostNames)
 {
     // The resources live in a static library: register them explicitly.
     Q_INIT_RESOURCE(lectern);
     setWindowTitle(QStringLiteral("Brimora"));
     setWindowIcon(programIcon());
     setPage(new PresentationToolPage(startUrlText, logFile));
-    page()->setNetworkAccessManager(new PageNetworkAccessManager(page()));
-    page()->networkAccessManager()->setCookieJar(new CookieJar(QStringLiteral(".brq_cookies")));
+    page()->setNetworkAccessManager(new PageNetworkAccessManager(trustedHosts, page()));
+    auto *cookieJar = new CookieJar(cookieFile);
+    // A cookie file that cannot be written is told in the page's log.
+    auto *presentationPage = static_cast<PresentationToolPage *>(page());
+    connect(cookieJar, &CookieJar::storeFailed, presentationPage,
+            [presentationPage](const QString &line) { presentationPage->writeLogLine(line); });
+    page()->networkAccessManager()->setCookieJar(cookieJar);
 
     controller = new QtToolController(this);
     clickerManager = new ClickerManager(controller);
@@ -158,13 +173,30 @@ void MainWebView::evaluateScript(QString script)
 
 void MainWebView::addJSObject()
 {
-    page()->mainFrame()->addToJavaScriptWindowObject(QStringLiteral("QtToolController"),
-                                                     controller);
+    // Only the main frame gets the bridge, and only while it shows a page of a
+    // trusted host: the frame's URL is that of the document whose window
+    // object is new, after any redirect. Frames inside a page never get it, so
+    // an untrusted frame in a trusted page has none either.
+    QWebFrame *frame = page()->mainFrame();
+    if (trustedHosts.contains(frame->url())) {
+        frame->addToJavaScriptWindowObject(QStringLiteral("QtToolController"), controller);
+    }
 }
 
 void MainWebView::handleSslErrors(QNetworkReply *reply, QList<QSslError> errors)
 {
-    reply->ignoreSslErrors(errors);
+    if (trustedHosts.contains(reply->url())) {
+        reply->ignoreSslErrors(errors);
+        return;
+    }
+    // Not ignored: the request fails, and with it a page load of that host.
+    QStringList texts;
+    for (const QSslError &error : errors) {
+        texts.append(error.errorString());
+    }
+    static_cast<PresentationToolPage *>(page())->writeLogLine(
+        QStringLiteral("Certificate error from %1: %2")
+            .arg(reply->url().host(), texts.join(QStringLiteral("; "))));
 }
 
 void MainWebView::replyFinished(QNetworkReply *reply)

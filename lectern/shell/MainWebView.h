@@ -1,6 +1,8 @@
 #ifndef LECTERN_SHELL_MAINWEBVIEW_H
 #define LECTERN_SHELL_MAINWEBVIEW_H
 
+#include "TrustedHosts.h"
+
 #include <QList>
 #include <QSslError>
 #include <QString>
@@ -25,7 +27,11 @@ class MainWebView : public QWebView
 public:
     // `startupSettings` is the start-up settings object with the group "defaults"
     // open; the window reads and writes the `logout` key through it.
+    // `trustedHostNames` are the hosts trusted besides the start URL's (see
+    // TrustedHosts); `cookieFile` is where the cookie jar keeps its cookies.
     MainWebView(const QString &startUrlText, const QString &logFile, QSettings *startupSettings,
+                const QStringList &trustedHostNames = {},
+                const QString &cookieFile = QStringLiteral(".brq_cookies"),
                 QWidget *parent = nullptr);
     // In the program the window lives until the process ends; a window that is
     // destroyed earlier takes down everything its constructor created.
@@ -62,6 +68,7 @@ private:
     QMovie *loadingMovie = nullptr;
     QUrl startUrl;
     QSettings *settings = nullptr;
+    TrustedHosts trustedHosts;
 };
 
 #endif // LECTERN_SHELL_MAINWEBVIEW_H

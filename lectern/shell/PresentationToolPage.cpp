@@ -2,16 +2,34 @@
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QNetworkCookieJar>
 #include <QWebFrame>
 #include <QWebSettings>
 
 const char *const PresentationToolPage::userAgent =
     "Mozilla/5.0 (quilletPresentationTool; en-US; rv:1.9.1.2;) Gecko/20090729 Firefox/3.5.2";
 
+namespace {
+
+// How long a page script may hold the GUI thread before it is reported: the
+// classic engines' ten seconds. Far above what the service's pages ever need
+// (a burst of votes, a screenshot, a sign-in take well under a second even on
+// a slow computer), so the report means a page that hangs, not a busy one.
+constexpr int scriptTimeoutMs = 10000;
+
+// The start URL with the report's path; its scheme, host, port and query stay.
+QUrl reportUrlFor(const QString &startUrlText)
+{
+    QUrl url(startUrlText);
+    url.setPath(QStringLiteral("/ereport_javascript_timeout/"));
+    return url;
+}
+
+} // namespace
+
 PresentationToolPage::PresentationToolPage(const QString &startUrlText, const QString &logPath)
-    : QWebPage(nullptr), reportUrl(startUrlText), logFile(logPath)
+    : QWebPage(nullptr), reportUrl(reportUrlFor(startUrlText)),
+      watchdog(reportUrl, scriptTimeoutMs), logFile(logPath)
 {
     // Truncated, so that the log holds this run's lines alone. An unopenable
     // file leaves the stream without a device: entries are then dropped.
@@ -21,19 +39,33 @@ PresentationToolPage::PresentationToolPage(const QString &startUrlText, const QS
     // The start line keeps the system's own spelling, "Initialzied": log
     // readers match it as it stands, so it is not to be corrected.
     writeLogLine(QStringLiteral("Initialzied PresentationToolPage"));
-
-    // The report goes to the start URL's host, whatever page is shown later.
-    reportUrl.setPath(QStringLiteral("/ereport_javascript_timeout/"));
     settings()->setAttribute(QWebSettings::PluginsEnabled, true);
+
+    // The report names the page shown when the GUI thread got stuck, and the
+    // stuck thread can no longer be asked: every frame's change of URL, and
+    // the end of each load (a <base> element, new cookies), update it.
+    watchFrame(mainFrame());
+    connect(this, &QWebPage::frameCreated, this, &PresentationToolPage::watchFrame);
+    connect(this, &QWebPage::loadFinished, this, &PresentationToolPage::updateReport);
+    // Watching begins with the event loop: the time the program takes to
+    // start is no page script.
+    QMetaObject::invokeMethod(
+        &watchdog, [this]() { watchdog.start(); }, Qt::QueuedConnection);
+}
+
+PresentationToolPage::~PresentationToolPage()
+{
+    // The web page's own destructor still emits load and URL signals, after
+    // this part of the object is gone: they must not reach updateReport().
+    disconnect(this, nullptr, this, nullptr);
+    unwatchFrames(mainFrame());
 }
 
 bool PresentationToolPage::shouldInterruptJavaScript()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    if (!timeoutReported) {
-        sendTimeoutReport();
-        timeoutReported = true;
-    }
+    updateReport();
+    watchdog.reportNow();
     return false;
 }
 
@@ -57,12 +89,20 @@ void PresentationToolPage::writeLogLine(const QString &line)
     logStream << line << Qt::endl;
 }
 
-void PresentationToolPage::sendTimeoutReport()
+void PresentationToolPage::updateReport()
 {
-    // Body "course=<encoded path of the current frame's base URL>".
-    const QString course = currentFrame()->baseUrl().path(QUrl::FullyEncoded);
-    const QByteArray body = "course=" + QUrl::toPercentEncoding(course, "/");
-    QNetworkReply *reply = networkAccessManager()->post(QNetworkRequest(reportUrl), body);
-    // The answer is never read; free it once it has passed the overlay rule.
-    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    watchdog.setCourse(currentFrame()->baseUrl().path(QUrl::FullyEncoded));
+    watchdog.setCookies(networkAccessManager()->cookieJar()->cookiesForUrl(reportUrl));
+}
+
+void PresentationToolPage::watchFrame(QWebFrame *frame)
+{
+    connect(frame, &QWebFrame::urlChanged, this, &PresentationToolPage::updateReport);
+}
+
+void PresentationToolPage::unwatchFrames(QWebFrame *frame)
+{
+    disconnect(frame, nullptr, this, nullptr);
+    for (QWebFrame *child : frame->childFrames())
+        unwatchFrames(child);
 }

@@ -1,6 +1,8 @@
 #ifndef LECTERN_SHELL_PRESENTATIONTOOLPAGE_H
 #define LECTERN_SHELL_PRESENTATIONTOOLPAGE_H
 
+#include "ScriptWatchdog.h"
+
 #include <QFile>
 #include <QString>
 #include <QTextStream>
@@ -16,11 +18,16 @@ class PresentationToolPage : public QWebPage
 
 public:
     PresentationToolPage(const QString &startUrlText, const QString &logPath);
+    ~PresentationToolPage() override;
 
     static const char *const userAgent;
 
+    // Writes one line to the log (dropped when the log could not be opened).
+    void writeLogLine(const QString &line);
+
 public slots:
-    // Called by the web engine, by name, when a script has run for long.
+    // Called by name by web engines that ask whether to stop a long script.
+    // This one never asks; the watchdog notices long scripts by itself.
     bool shouldInterruptJavaScript() override;
 
 protected:
@@ -29,11 +36,13 @@ protected:
     QString userAgentForUrl(const QUrl &url) const override;
 
 private:
-    void writeLogLine(const QString &line);
-    void sendTimeoutReport();
+    // Hands the watchdog the current frame's path and the report's cookies.
+    void updateReport();
+    void watchFrame(QWebFrame *frame);
+    void unwatchFrames(QWebFrame *frame);
 
-    bool timeoutReported = false;
     QUrl reportUrl;
+    ScriptWatchdog watchdog;
     QFile logFile;
     QTextStream logStream;
 };

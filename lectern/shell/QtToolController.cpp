@@ -16,15 +16,16 @@ namespace {
 // While a receiver is connected the page's connection status must stay legible.
 constexpr int minimumWidthWithReceiver = 130;
 
-// No window needs to be larger than all screens together; a page that asks for
-// more would make the window system allocate (and fail on) a giant surface.
-QSize largestUsefulSize()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->virtualSize() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-}
-
 } // namespace
+
+QSize QtToolController::boundedToDesktop(const QSize &size)
+{
+    // No window needs to be larger than all screens together; a larger one
+    // makes the window system allocate (and fail on) a giant surface.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return size.boundedTo(screen != nullptr ? screen->virtualSize()
+                                            : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+}
 
 QtToolController::QtToolController(MainWebView *window) : view(window) {}
 
@@ -51,7 +52,7 @@ void QtToolController::resize(int width, int height)
         maximized = false;
         view->setGeometry(savedGeometry);
     }
-    view->resize(QSize(width, height).boundedTo(largestUsefulSize()));
+    view->resize(boundedToDesktop(QSize(width, height)));
     savedGeometry = view->geometry();
 }
 
@@ -76,7 +77,7 @@ void QtToolController::setDomReady()
 
 QString QtToolController::takeScreenshot()
 {
-    QScreen *screen = QGuiApplication::primaryScreen();
+    QScreen *screen = primaryScreen();
     if (screen == nullptr) {
         return QString();
     }
@@ -104,13 +105,23 @@ bool QtToolController::event(QEvent *event)
     return QObject::event(event);
 }
 
+QScreen *QtToolController::primaryScreen() const
+{
+    return QGuiApplication::primaryScreen();
+}
+
 void QtToolController::maximize()
 {
+    // Without a screen there is no area to fill: the request changes nothing.
+    const QScreen *screen = primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
     // Stored even when already maximized, so a later normal request puts back
     // the maximized geometry.
     maximized = true;
     savedGeometry = view->geometry();
-    view->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    view->setGeometry(screen->availableGeometry());
     const QSize frame = view->frameSize();
     const QSize inner = view->geometry().size();
     view->resize(2 * inner.width() - frame.width(), 2 * inner.height() - frame.height());

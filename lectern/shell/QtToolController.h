@@ -3,10 +3,12 @@
 
 #include <QObject>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 class ClickerManager;
 class MainWebView;
+class QScreen;
 
 // The one object that the service's page script reaches: it is added to every
 // page as the global "QtToolController", and its public slots are exactly what
@@ -21,6 +23,10 @@ public:
     // Called once by the ClickerManager constructor; not visible to script.
     void setClickerManager(ClickerManager *manager);
 
+    // `size` bounded by the desktop (all screens together): the cap on the
+    // page's sizes, and on the start-up size of the window.
+    static QSize boundedToDesktop(const QSize &size);
+
 public slots:
     // Sizes the window; -1 for either dimension maximizes it instead. While a
     // receiver is connected the window is kept at least 130 pixels wide.
@@ -34,6 +40,10 @@ public slots:
     void reloadPage();
 
 protected:
+    // The screen that maximizing fills and screenshots show; null when the
+    // system has none. Virtual so that a test can take the screen away.
+    virtual QScreen *primaryScreen() const;
+
     // Page script also sees QObject's own deleteLater(); the bridge must not be
     // destroyable from a page, so deferred deletion is refused.
     bool event(QEvent *event) override;

@@ -1,5 +1,7 @@
 #include "StartupOptions.h"
 
+#include "QtToolController.h"
+
 #include <QApplication>
 #include <QSettings>
 #include <QVariant>
@@ -15,11 +17,6 @@ const char defaultLogFile[] = "quillet.log";
 QString defaultStartUrl()
 {
     return QStringLiteral("https://" LECTERN_DEFAULT_HOST "/login");
-}
-
-QString settingsPath(const QString &programDir)
-{
-    return QStringLiteral("%1/%2").arg(programDir, QStringLiteral("settings.ini"));
 }
 
 void configureApplication(QApplication &app)
@@ -41,6 +38,11 @@ StartupOptions readStartupOptions(const QSettings &settings, const QStringList &
     options.height = settings.value(QStringLiteral("height"), 400).toInt();
     options.width = settings.value(QStringLiteral("width"), 330).toInt();
     options.developerExtras = environment == QLatin1String("debug");
+    // Comma-separated; INI reads "a,b" as a list and "\"a,b\"" as one text.
+    options.trustedHosts = settings.value(QStringLiteral("trustedHosts"))
+                               .toStringList()
+                               .join(QLatin1Char(','))
+                               .split(QLatin1Char(','), Qt::SkipEmptyParts);
 
     switch (arguments.size()) {
     case 2:
@@ -50,6 +52,7 @@ StartupOptions readStartupOptions(const QSettings &settings, const QStringList &
     case 3:
         options.startUrl = arguments.at(1);
         options.logFile = arguments.at(2);
+        options.logFileFromCommandLine = true;
         break;
     default:
         options.startUrl = url;
@@ -66,5 +69,7 @@ void presentMainWindow(QWidget &window, const StartupOptions &options)
     }
     window.setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint);
     window.setVisible(true);
-    window.resize(options.width, options.height);
+    // Capped like the page's sizes: a huge size in the settings would make a
+    // window whose surface exhausts memory.
+    window.resize(QtToolController::boundedToDesktop(QSize(options.width, options.height)));
 }

@@ -16,14 +16,15 @@ struct StartupOptions
     bool developerExtras = false;
     int width = 0;
     int height = 0;
+    // Hosts trusted besides the start URL's ("*" for every host).
+    QStringList trustedHosts;
+    // The log file was named on the command line (relative to the working
+    // directory), not taken from the settings.
+    bool logFileFromCommandLine = false;
 };
 
 // The start URL used when neither the command line nor the settings name one.
 QString defaultStartUrl();
-
-// "<programDir>/settings.ini": the settings lie beside the program, whatever
-// the working directory.
-QString settingsPath(const QString &programDir);
 
 // Gives the application its identity and quits it when the last window closes.
 void configureApplication(QApplication &app);
@@ -32,7 +33,8 @@ void configureApplication(QApplication &app);
 // command-line rules; `arguments` includes the program itself at index 0.
 StartupOptions readStartupOptions(const QSettings &settings, const QStringList &arguments);
 
-// Developer extras, tool-window flags on top, show, then the first size.
+// Developer extras, tool-window flags on top, show, then the first size, capped
+// at the desktop as the page's sizes are (QtToolController::boundedToDesktop).
 void presentMainWindow(QWidget &window, const StartupOptions &options);
 
 #endif // LECTERN_SHELL_STARTUPOPTIONS_H

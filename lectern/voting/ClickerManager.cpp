@@ -1,12 +1,13 @@
 #include "ClickerManager.h"
 
 #include "QtToolController.h"
+#include "ReceiverPackets.h"
 #include "WorkerThread.h"
 
 #include <k-wendsdk/kwendsdk.h>
 
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
@@ -25,7 +26,6 @@ const QString numericAnswer = QStringLiteral("na");
 const QString wordAnswer = QStringLiteral("wa");
 
 const QString answerLetters = QStringLiteral("abcdefghij");
-const QString receiverManufacturer = QStringLiteral("FTDI");
 
 constexpr int votePacketLength = KWEND_VOTE_PACKET_SIZE;
 constexpr int textPacketLength = KWEND_TEXT_PACKET_SIZE;
@@ -73,19 +73,6 @@ bool isNumber(const QString &text)
     bool ok = false;
     const double value = text.toDouble(&ok);
     return ok && std::isfinite(value);
-}
-
-// A port named by path exists while its device file does; a plain name like
-// COM5 or ttyUSB0 exists while the system lists it.
-bool serialPortExists(const QString &portName)
-{
-    if (portName.contains(QLatin1Char('/')))
-        return QFileInfo::exists(portName);
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        if (info.portName() == portName || info.systemLocation() == portName)
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -182,29 +169,16 @@ void ClickerManager::setReceiverPort(const QString &portName)
     receiverPort = portName;
 }
 
-QStringList ClickerManager::receiverCandidates(const QList<SerialPortEntry> &ports)
-{
-    QStringList names;
-    for (const SerialPortEntry &entry : ports) {
-        if (entry.manufacturer == receiverManufacturer)
-            names << entry.portName;
-    }
-    return names;
-}
-
 QList<ClickerManager::SerialPortEntry> ClickerManager::availableSerialPorts() const
 {
-    QList<SerialPortEntry> ports;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        ports << SerialPortEntry{info.portName(), info.manufacturer()};
-    return ports;
+    return ReceiverPorts::entries(systemPorts.ports());
 }
 
 QStringList ClickerManager::candidatePorts() const
 {
     if (receiverPort.isEmpty())
-        return receiverCandidates(availableSerialPorts());
-    if (serialPortExists(receiverPort))
+        return ReceiverPorts::candidates(availableSerialPorts());
+    if (ReceiverPorts::exists(receiverPort, [this]() { return systemPorts.ports(); }))
         return {receiverPort};
     return {};
 }
@@ -212,7 +186,7 @@ QStringList ClickerManager::candidatePorts() const
 void ClickerManager::tick()
 {
     // One look at the port list a tick: enumerating the system's ports is the
-    // costly part of a tick.
+    // costly part of a tick, and systemPorts does it only after a change.
     const QStringList candidates = candidatePorts();
     if (candidates.isEmpty())
         hideConnectionStatus();
@@ -287,25 +261,69 @@ void ClickerManager::setBaseMode(int mode)
 {
     std::array<uint8_t, KWEND_COMMAND_SIZE> command{};
     kwend_base_unit_mode(command.data(), mode);
-    // Without an open receiver there is nothing to write to; the mode is
-    // recorded all the same, as it is when the write fails.
-    if (port->isOpen()) {
-        port->write(reinterpret_cast<const char *>(command.data()), command.size());
-        port->waitForBytesWritten(modeCommandTimeoutMs);
+    // Without an open receiver there is nothing to write to: the mode is
+    // recorded, and connectReceiver() sends it to the receiver opened next.
+    if (!port->isOpen()) {
+        baseMode = mode;
+        return;
     }
-    baseMode = mode;
+    // While the command is being written the port may read what the receiver
+    // sends meanwhile and report it (readyRead) from inside the wait. Those
+    // bytes are left at the port until the command is out: handling them here
+    // could discard the command or run page script that sends another one.
+    writingModeCommand = true;
+    const bool written = writeAll(reinterpret_cast<const char *>(command.data()),
+                                  int(command.size()), modeCommandTimeoutMs);
+    writingModeCommand = false;
+    // Only a command that went out changes the mode: a lost one is sent again
+    // by the next question that needs the mode.
+    if (written)
+        baseMode = mode;
+    // Bytes read during the wait get no readyRead of their own. Without an open
+    // question they are thrown away now; otherwise they are handled once the
+    // current call chain (possibly a frame loop) has ended.
+    if (port->bytesAvailable() > 0) {
+        if (questionId.isEmpty())
+            port->clear(QSerialPort::Input);
+        else
+            QMetaObject::invokeMethod(this, &ClickerManager::readSerialData, Qt::QueuedConnection);
+    }
+}
+
+bool ClickerManager::writeAll(const char *data, int size, int timeoutMs)
+{
+    if (port->write(data, size) != size)
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    while (port->bytesToWrite() > 0) {
+        const qint64 left = timeoutMs - clock.elapsed();
+        if (left <= 0 || !port->waitForBytesWritten(int(left)))
+            return port->bytesToWrite() == 0;
+    }
+    return true;
 }
 
 void ClickerManager::readSerialData()
 {
+    if (writingModeCommand || !port->isOpen())
+        return;
     if (questionId.isEmpty()) {
-        port->clear(QSerialPort::AllDirections);
+        // Only what came in is thrown away: a command on its way out stays.
+        port->clear(QSerialPort::Input);
         return;
     }
     receiveBuffer.append(port->readAll());
 
     const int length = baseMode == 1 ? textPacketLength : votePacketLength;
     while (receiveBuffer.size() >= length) {
+        if (questionId.isEmpty()) {
+            // The page closed the question while this read was being cut (from
+            // inside Clicker.vote): its remaining whole frames go unseen, and
+            // only an incomplete tail stays, as after any read.
+            receiveBuffer.remove(0, receiveBuffer.size() - receiveBuffer.size() % length);
+            return;
+        }
         // The frame leaves the buffer before it is handled: a vote's script may
         // reach back into this manager through the page.
         const QByteArray frame = receiveBuffer.left(length);
@@ -327,30 +345,21 @@ bool ClickerManager::processFrame(const QByteArray &frame, int length)
 
 bool ClickerManager::processVotePacket(const QByteArray &frame)
 {
-    quint32 remoteId = 0;
-    qint32 answerCode = 0;
-    if (kwend_inspect(reinterpret_cast<const uint8_t *>(frame.constData()), &remoteId,
-                      &answerCode) != 0) {
+    const auto vote = ReceiverPackets::decodeVote(frame);
+    if (!vote)
         return false;
-    }
-    const QString answer = answerTextFor(answerCode);
+    const QString answer = answerTextFor(vote->answerCode);
     if (!answer.isNull())
-        sendVote(QString::number(remoteId), answer);
+        sendVote(QString::number(vote->remote), answer);
     return true;
 }
 
 bool ClickerManager::processTextPacket(const QByteArray &frame)
 {
-    quint32 remoteId = 0;
-    quint32 firstValue = 0;
-    qint32 secondValue = 0;
-    qint32 excess = 0;
-    std::array<char, KWEND_TEXT_BUFFER_SIZE> text{};
-    if (kwend_drid_inspect(reinterpret_cast<const uint8_t *>(frame.constData()), &remoteId,
-                           &firstValue, &secondValue, &excess, text.data()) != 0) {
+    const auto text = ReceiverPackets::decodeText(frame);
+    if (!text)
         return false;
-    }
-    if (firstValue == textVoteFirstValue)
-        sendVote(QString::number(remoteId), QString::fromLatin1(text.data()).toLower());
+    if (text->firstValue == textVoteFirstValue)
+        sendVote(QString::number(text->remote), QString::fromLatin1(text->text).toLower());
     return true;
 }

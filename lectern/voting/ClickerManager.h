@@ -1,6 +1,9 @@
 #ifndef LECTERN_VOTING_CLICKERMANAGER_H
 #define LECTERN_VOTING_CLICKERMANAGER_H
 
+#include "ReceiverPorts.h"
+#include "SerialPortScanner.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -40,11 +43,7 @@ class ClickerManager : public QObject
 public:
     // One entry of the system's serial port list, as far as receiver detection
     // cares about it.
-    struct SerialPortEntry
-    {
-        QString portName;
-        QString manufacturer;
-    };
+    using SerialPortEntry = ReceiverPorts::Entry;
 
     // Registers with the bridge (setClickerManager) and starts the worker
     // thread. The bridge may be null (the manager then just doesn't register).
@@ -60,8 +59,10 @@ public:
     QString answerTextFor(int code) const;
     void showConnectionStatus();
     void hideConnectionStatus();
-    // Writes the receiver's mode command (0 vote packets, 1 text packets) and
-    // records the mode; a receiver opened later is sent the recorded mode again
+    // Writes the receiver's mode command (0 vote packets, 1 text packets) and,
+    // once it is written, records the mode; bytes that arrive during the write
+    // wait at the port and never cost the command. Without an open receiver the
+    // mode is recorded only: a receiver opened later is sent the recorded mode
     // unless it is 0, the mode in which a receiver starts.
     void setBaseMode(int mode);
     bool isConnected() const { return connected; }
@@ -69,10 +70,6 @@ public:
     // Empty: detect the receiver among FTDI ports. Otherwise the named port is
     // the receiver while it exists, and FTDI ports are not used.
     void setReceiverPort(const QString &portName);
-
-    // Names of the ports that may be the receiver, in the order given: those
-    // whose manufacturer is exactly "FTDI".
-    static QStringList receiverCandidates(const QList<SerialPortEntry> &ports);
 
 signals:
     void sendJavaScript(QString script);
@@ -92,6 +89,8 @@ private:
     // unless a receiver is connected already.
     void connectReceiver(const QStringList &candidates);
     bool openAndConfigure(const QString &portName);
+    // Writes all bytes to port within timeoutMs; true when every byte went out.
+    bool writeAll(const char *data, int size, int timeoutMs);
     void handlePortError(QSerialPort::SerialPortError error);
     void dropFailedReceiver();
     // Returns false when the SDK rejected the frame, so the caller slides by one byte.
@@ -106,8 +105,13 @@ private:
     QString questionId;
     QString questionType;
     int baseMode = 0;
+    // setBaseMode() is waiting for its command to be written.
+    bool writingModeCommand = false;
     QByteArray receiveBuffer;
     QString receiverPort;
+    // Lists the system's ports again only after its serial devices may have
+    // changed; a cache, so const lookups may refresh it.
+    mutable SerialPortScanner systemPorts;
     // Counts the opening attempts on port, so that a port error handled later
     // acts only on the opening in which it happened.
     quint64 portOpenings = 0;

@@ -1,6 +1,7 @@
 """Helpers for process-level tests: the development service, a scratch copy of
 lectern and its window under the test's X server."""
 
+import argparse
 import json
 import os
 import re
@@ -19,6 +20,40 @@ DEVSERVICE = os.path.join(REPO, "tools", "devservice", "devservice.py")
 
 # Generous bound for anything that "eventually" happens in a test.
 EVENTUALLY = 30.0
+
+
+def rerun_under_xvfb():
+    """For a script that needs an X display: when there is none, runs the script
+    again under xvfb-run and returns its exit code; returns None when there is
+    one."""
+    if os.environ.get("DISPLAY"):
+        return None
+    screen = "-screen 0 1280x1024x24"
+    return subprocess.call(["xvfb-run", "-a", "-s", screen, sys.executable] + sys.argv)
+
+
+def bench_arguments(description, idle_seconds):
+    """An argument parser with what every lectern benchmark takes: the program
+    (default build/default/bin/lectern), --runs and --idle."""
+    parser = argparse.ArgumentParser(
+        description=description, formatter_class=argparse.RawTextHelpFormatter
+    )
+    program = os.path.join(REPO, "build", "default", "bin", "lectern")
+    parser.add_argument("lectern", nargs="?", default=program)
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument(
+        "--idle",
+        type=float,
+        default=idle_seconds,
+        help="idle period in seconds (default %g)" % idle_seconds,
+    )
+    return parser
+
+
+def require_program(path):
+    """Ends the script with a message when there is no program to run at `path`."""
+    if not os.access(path, os.X_OK):
+        sys.exit("no lectern program at %s (build it first)" % path)
 
 
 def wait_until(predicate, timeout=EVENTUALLY, interval=0.1, what="condition", fail=True):

@@ -72,15 +72,15 @@ class Receiver:
         self.command("stats?")
         return _counts(self.wait_for("stats "))
 
-    def wait_until_read(self):
+    def wait_until_read(self, interval=0.1):
         """Waits until the host has read every byte written so far. Written
         bytes reach the host's side of the pseudo-terminal a moment after the
-        write, so "nothing unread" must hold twice, a little apart."""
+        write, so "nothing unread" must hold twice, `interval` seconds apart."""
         self.sync()
         deadline = time.monotonic() + EVENTUALLY
         quiet = 0
         while quiet < 2:
-            time.sleep(0.1)
+            time.sleep(interval)
             quiet = quiet + 1 if self.stats()["unread"] == 0 else 0
             if time.monotonic() > deadline:
                 raise AssertionError("the host does not read the receiver's port")

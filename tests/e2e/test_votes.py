@@ -8,7 +8,6 @@ import collections
 import os
 import shutil
 import tempfile
-import time
 import unittest
 
 from harness import EVENTUALLY, wait_until
@@ -18,6 +17,10 @@ from test_lectern import LecternTestCase
 # One worker tick is 1.5 s; a busy test machine gets generous slack on top.
 TICK = 1.5
 TICK_SLACK = 3.0
+
+# The remote of the marker votes that end a check for "no more votes"; the
+# highest identifier, which no simulated class uses.
+MARKER_REMOTE = 2097151
 
 
 class VoteTestCase(LecternTestCase):
@@ -31,6 +34,7 @@ class VoteTestCase(LecternTestCase):
         self.receiver = Receiver(rfsim, directory=scratch)
         self.addCleanup(self.receiver.stop)
 
+        self.question_types = {}
         self.program = self.lectern({"receiverPort": self.receiver.link})
         self.program.start(self.auto_login_url("/class?control=1"))
         try:
@@ -58,6 +62,7 @@ class VoteTestCase(LecternTestCase):
             what="question %s opened" % question,
         )[0]
         self.assertTrue(started["accepted"])
+        self.question_types[question] = kind
 
     def votes_for(self, question):
         return [v for v in self.service.records()["votes"] if v["question"] == question]
@@ -69,9 +74,21 @@ class VoteTestCase(LecternTestCase):
         )
 
     def assert_no_more_votes(self, question, count):
-        """Waits a little longer and checks that nothing beyond `count` arrived."""
-        wait_until(lambda: len(self.votes_for(question)) > count, timeout=1.0, fail=False)
+        """Checks that exactly `count` votes arrived for `question`. A marker
+        vote for a question of its own, of the same type, follows them and is
+        waited for: the program and the page keep the receiver's order, so once
+        the marker is recorded every vote before it is recorded too."""
+        kind = self.question_types[question]
+        marker = question + "-marker"
+        self.open_question(marker, kind)
+        packet = "vote %d a" if kind == "mc" else "text %d 1"
+        self.receiver.command(packet % MARKER_REMOTE)
+        self.wait_for_votes(marker, 1)
         self.assertEqual(len(self.votes_for(question)), count)
+
+    def packets(self):
+        """The simulator's packets, without the markers."""
+        return [p for p in self.receiver.packets() if p["remote"] != MARKER_REMOTE]
 
     def delivered(self, question):
         return collections.Counter((v["remote"], v["answer"]) for v in self.votes_for(question))
@@ -86,7 +103,7 @@ class MultipleChoiceTest(VoteTestCase):
         self.wait_for_votes("q-mc", 60)
         self.assert_no_more_votes("q-mc", 60)
         sent = collections.Counter(
-            (str(p["remote"]), expected_answer(p)) for p in self.receiver.packets()
+            (str(p["remote"]), expected_answer(p)) for p in self.packets()
         )
         self.assertEqual(len({remote for remote, _ in sent}), 60)
         self.assertEqual(self.delivered("q-mc"), sent)
@@ -94,7 +111,7 @@ class MultipleChoiceTest(VoteTestCase):
         # Recorded in the order the packets were written, although the page
         # forwards them in batches.
         self.assertEqual([v["remote"] for v in self.votes_for("q-mc")],
-                         [str(p["remote"]) for p in self.receiver.packets()])
+                         [str(p["remote"]) for p in self.packets()])
 
     def test_the_page_forwards_votes_in_batches(self):
         # 400 votes at the line rate take about 2 s; the page sends at most
@@ -115,10 +132,9 @@ class MultipleChoiceTest(VoteTestCase):
         self.open_question("q-leave", "mc")
         dom_ready = len(self.service.events("dom_ready"))
         self.receiver.command("vote 100401 a", "vote 100402 b", "vote 100403 c")
-        self.receiver.sync()
-        # The program hands a vote to the page within a few ms of its write
+        # The program hands a vote to the page within a few ms of reading it
         # (see docs/receiver-figures.md); the page waits 100 ms before sending.
-        time.sleep(0.03)
+        self.receiver.wait_until_read(interval=0.01)
         self.service.command(action="reload")
         self.service.wait_for_events("dom_ready", dom_ready + 1)
         self.wait_for_votes("q-leave", 3)
@@ -180,7 +196,7 @@ class NoiseTest(VoteTestCase):
         )
         counts = self.receiver.sync()
         self.assertEqual(counts["sent"], 400)
-        packets = self.receiver.packets()
+        packets = self.packets()
         intact = collections.Counter(
             (str(p["remote"]), expected_answer(p)) for p in packets if p["intact"]
         )
@@ -188,6 +204,7 @@ class NoiseTest(VoteTestCase):
         self.assertLess(len(intact), 400)
 
         self.wait_for_votes("q-noise", sum(intact.values()))
+        self.receiver.command("noise stray=0 flip=0 drop=0")
         self.assert_no_more_votes("q-noise", sum(intact.values()))
         # Exactly the intact ones, each once: nothing damaged slipped through.
         self.assertEqual(self.delivered("q-noise"), intact)

@@ -1,4 +1,5 @@
 #include "CookieJar.h"
+#include "MainWebView.h"
 #include "ShellTestSupport.h"
 
 #include <QDir>
@@ -7,6 +8,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
 #include <QNetworkReply>
+#include <QTextCodec>
+#include <QWebPage>
 #include <QtTest>
 
 namespace {
@@ -51,7 +54,11 @@ private slots:
     void namesAreCutAtTheFirstZeroByte();
     void nameWithSlashIsStoredButNotReadBack();
     void urlWithoutHostKeepsItsOwnCookies();
-    void unreadableFileCountsAsEmpty();
+    void namesAreUtf8BothWays();
+    void fileOfTheFirstVersionsStillLoads();
+    void unwritableFileKeepsCookiesForTheRun();
+    void unwritableFileIsToldOnceInThePageLog();
+    void cookiesPerHostAreBounded();
     void garbageFileDoesNotBreakTheJar();
     void cookiesTravelWithRequestsToTheirHostOnly();
 };
@@ -107,6 +114,10 @@ void CookieJarTest::valuesSurviveTheFileFormat_data()
     QTest::newRow("percent") << QByteArray("a%20b");
     QTest::newRow("equals") << QByteArray("k=v=w");
     QTest::newRow("non-ASCII") << QByteArray("caf\xc3\xa9");
+    QTest::newRow("not UTF-8") << QByteArray("\xe9\xff");
+    QTest::newRow("lone continuation byte") << QByteArray("a\x80z");
+    QTest::newRow("overlong slash") << QByteArray("\xc0\xaf");
+    QTest::newRow("cut UTF-8") << QByteArray("caf\xc3");
     QTest::newRow("long") << QByteArray(4000, 'x');
 }
 
@@ -154,15 +165,159 @@ void CookieJarTest::urlWithoutHostKeepsItsOwnCookies()
              (QMap<QString, QString>{{"s", "2"}}));
 }
 
-void CookieJarTest::unreadableFileCountsAsEmpty()
+void CookieJarTest::namesAreUtf8BothWays()
+{
+    ScratchDirectory scratch;
+    // A local 8-bit encoding other than UTF-8 must not matter.
+    QTextCodec *const locale = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+    CookieJar jar(cookieFile);
+    const QUrl url(QStringLiteral("http://a.test/"));
+    jar.setCookiesFromUrl({cookie("caf\xc3\xa9", "1")}, url);
+    const QList<QNetworkCookie> back = CookieJar(cookieFile).cookiesForUrl(url);
+    QTextCodec::setCodecForLocale(locale);
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back.first().name(), QByteArray("caf\xc3\xa9"));
+}
+
+void CookieJarTest::fileOfTheFirstVersionsStillLoads()
+{
+    ScratchDirectory scratch;
+    // As the first versions wrote it: every name and value as text.
+    QFile file(scratch.file(cookieFile));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[General]\n"
+               "local=1\n"
+               "\n"
+               "[a.test]\n"
+               "at=@@ByteArray(x)\n"
+               "caf%E9=cr\\xe8me \\x20ac\n"
+               "list=\"a,b; c\"\n"
+               "sessionid=abc123\n"
+               "\n"
+               "[b.test]\n"
+               "empty=\n"
+               "s=9\n");
+    file.close();
+
+    CookieJar jar(cookieFile);
+    const auto bytesOf = [](const QList<QNetworkCookie> &cookies) {
+        QMap<QByteArray, QByteArray> map;
+        for (const QNetworkCookie &cookie : cookies)
+            map.insert(cookie.name(), cookie.value());
+        return map;
+    };
+    QCOMPARE(bytesOf(jar.cookiesForUrl(QUrl(QStringLiteral("https://a.test/")))),
+             (QMap<QByteArray, QByteArray>{{"at", "@ByteArray(x)"},
+                                           {"caf\xc3\xa9", "cr\xc3\xa8me \xe2\x82\xac"},
+                                           {"list", "a,b; c"},
+                                           {"sessionid", "abc123"}}));
+    QCOMPARE(bytesOf(jar.cookiesForUrl(QUrl(QStringLiteral("http://b.test/")))),
+             (QMap<QByteArray, QByteArray>{{"empty", ""}, {"s", "9"}}));
+    QCOMPARE(bytesOf(jar.cookiesForUrl(QUrl(QStringLiteral("about:blank")))),
+             (QMap<QByteArray, QByteArray>{{"local", "1"}}));
+}
+
+void CookieJarTest::unwritableFileKeepsCookiesForTheRun()
 {
     ScratchDirectory scratch;
     // A directory where the file should be: neither readable nor writable.
     QVERIFY(QDir(scratch.path()).mkdir(cookieFile));
     CookieJar jar(cookieFile);
+    QSignalSpy failures(&jar, &CookieJar::storeFailed);
     const QUrl url(QStringLiteral("http://a.test/"));
     QVERIFY(jar.setCookiesFromUrl({cookie("s", "1")}, url));
-    QVERIFY(jar.cookiesForUrl(url).isEmpty());
+    QVERIFY(jar.setCookiesFromUrl({cookie("t", "2")}, url));
+    QCOMPARE(asMap(jar.cookiesForUrl(url)), (QMap<QString, QString>{{"s", "1"}, {"t", "2"}}));
+    // Told once, naming the file and the error.
+    QCOMPARE(failures.count(), 1);
+    const QString line = failures.first().first().toString();
+    const QString path = QDir::current().absoluteFilePath(cookieFile);
+    QVERIFY2(line.startsWith(QStringLiteral("Cookie file %1 cannot be written (").arg(path)),
+             qPrintable(line));
+    QVERIFY2(line.contains(QStringLiteral("directory")), qPrintable(line));
+    // The next run finds nothing to read.
+    QVERIFY(CookieJar(cookieFile).cookiesForUrl(url).isEmpty());
+}
+
+void CookieJarTest::unwritableFileIsToldOnceInThePageLog()
+{
+    ScratchDirectory scratch;
+    QVERIFY(QDir(scratch.path()).mkdir(cookieFile));
+    const auto settings = openDefaults(scratch.path());
+    MainWebView view(QStringLiteral("about:blank"), QStringLiteral("q.log"), settings.get());
+    QNetworkCookieJar *jar = view.page()->networkAccessManager()->cookieJar();
+    const QUrl url(QStringLiteral("http://a.test/"));
+    jar->setCookiesFromUrl({cookie("s", "1")}, url);
+    jar->setCookiesFromUrl({cookie("t", "2")}, url);
+    QCOMPARE(jar->cookiesForUrl(url).size(), 2);
+    const QStringList told = readText(scratch.file(QStringLiteral("q.log")))
+                                 .split('\n')
+                                 .filter(QStringLiteral("Cookie file "));
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.first().contains(QDir::current().absoluteFilePath(cookieFile)),
+             qPrintable(told.first()));
+}
+
+void CookieJarTest::cookiesPerHostAreBounded()
+{
+    ScratchDirectory scratch;
+    CookieJar jar(cookieFile);
+    const QUrl url(QStringLiteral("http://flood.test/"));
+    const auto names = [](const QList<QNetworkCookie> &cookies) {
+        QList<QByteArray> list;
+        for (const QNetworkCookie &cookie : cookies)
+            list << cookie.name();
+        return list;
+    };
+    // 180, the bound that Chromium and Firefox keep, are all kept.
+    jar.setCookiesFromUrl({cookie("early", "1")}, url);
+    QList<QNetworkCookie> more;
+    for (int i = 0; i < 179; ++i)
+        more << cookie("c" + QByteArray::number(i), "v");
+    jar.setCookiesFromUrl(more, url);
+    QCOMPARE(jar.cookiesForUrl(url).size(), 180);
+    // One more drops the cookie set longest ago; one set again counts as new.
+    jar.setCookiesFromUrl({cookie("early", "2")}, url);
+    jar.setCookiesFromUrl({cookie("late", "3")}, url);
+    QList<QByteArray> kept = names(jar.cookiesForUrl(url));
+    QCOMPARE(kept.size(), 180);
+    QVERIFY(!kept.contains("c0"));
+    QVERIFY(kept.contains("c1"));
+    QVERIFY(kept.contains("early"));
+    QVERIFY(kept.contains("late"));
+
+    // A host that sets 3000 cookies (about 120 KB) keeps its newest 180, in
+    // this run and the next, and its requests stay within a server's 8 KB.
+    QList<QNetworkCookie> flood;
+    for (int i = 0; i < 3000; ++i)
+        flood << cookie(QByteArray("f") + QByteArray::number(i).rightJustified(4, '0'),
+                        QByteArray(32, 'x'));
+    jar.setCookiesFromUrl(flood, url);
+    QList<QByteArray> newest;
+    for (int i = 2820; i < 3000; ++i)
+        newest << QByteArray("f") + QByteArray::number(i);
+    QCOMPARE(names(jar.cookiesForUrl(url)), newest);
+    QList<QByteArray> nextRun = names(CookieJar(cookieFile).cookiesForUrl(url));
+    std::sort(nextRun.begin(), nextRun.end());
+    QCOMPARE(nextRun, newest);
+    QByteArray header;
+    for (const QNetworkCookie &cookie : jar.cookiesForUrl(url))
+        header +=
+            (header.isEmpty() ? "" : "; ") + cookie.toRawForm(QNetworkCookie::NameAndValueOnly);
+    QVERIFY2(header.size() < 8192, qPrintable(QString::number(header.size())));
+
+    // A file that holds more from before the bound is cut back when read.
+    {
+        QSettings bloated(scratch.file(cookieFile), QSettings::IniFormat);
+        for (int i = 0; i < 3000; ++i)
+            bloated.setValue(QStringLiteral("old.test/k%1").arg(i, 4, 10, QLatin1Char('0')), "v");
+    }
+    const QUrl old(QStringLiteral("http://old.test/"));
+    QCOMPARE(CookieJar(cookieFile).cookiesForUrl(old).size(), 180);
+    QSettings file(scratch.file(cookieFile), QSettings::IniFormat);
+    file.beginGroup(QStringLiteral("old.test"));
+    QCOMPARE(file.childKeys().size(), 180);
 }
 
 void CookieJarTest::garbageFileDoesNotBreakTheJar()

@@ -85,6 +85,22 @@ bool isAbove(WId upper, WId lower)
     return order.indexOf(upper) > order.indexOf(lower);
 }
 
+// Notes when a deferred deletion has been delivered to an object.
+class DeferredDeleteWatch : public QObject
+{
+public:
+    explicit DeferredDeleteWatch(QObject *watched) { watched->installEventFilter(this); }
+    bool delivered = false;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::DeferredDelete)
+            delivered = true;
+        return false;
+    }
+};
+
 // A port on which nothing listens.
 quint16 closedPort()
 {
@@ -165,14 +181,9 @@ void MainWebViewTest::comesBackOnTopOfOtherWindows()
     other.setGeometry(120, 120, 200, 200);
     other.show();
     QVERIFY(QTest::qWaitForWindowExposed(&other));
-    // Cover the view; its own once-a-second raise may win the first attempts.
-    bool covered = false;
-    for (int attempt = 0; attempt < 50 && !covered; ++attempt) {
-        other.raise();
-        QTest::qWait(20);
-        covered = isAbove(other.winId(), view.winId());
-    }
-    QVERIFY(covered);
+    // Cover the view; its own once-a-second raise may win the first attempts,
+    // so the other window is raised again until the X server shows it above.
+    QTRY_VERIFY_WITH_TIMEOUT(isAbove(other.winId(), view.winId()) || (other.raise(), false), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(isAbove(view.winId(), other.winId()), 5000);
 }
 
@@ -231,16 +242,17 @@ void MainWebViewTest::everyPageFindsTheBridgeBeforeItsScripts()
 
     loaded.clear();
     view.setHtml(QStringLiteral("<script>var seen = typeof QtToolController.reloadPage;</script>"),
-                 QUrl(QStringLiteral("http://origin.test/")));
+                 QUrl(service->http() + QStringLiteral("/")));
     QTRY_VERIFY(!loaded.isEmpty());
     QCOMPARE(frame->evaluateJavaScript("seen").toString(), QStringLiteral("function"));
 
     // Script sees the bridge's slots but none of its other operations, and
     // cannot destroy it through the deleteLater() that every object has.
     QSignalSpy destroyed(view.bridge(), &QObject::destroyed);
+    DeferredDeleteWatch deletion(view.bridge());
     frame->evaluateJavaScript(QStringLiteral("QtToolController.deleteLater()"));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QTest::qWait(50);
+    // The deletion request reaches the bridge, which refuses it.
+    QTRY_VERIFY(deletion.delivered);
     QVERIFY(destroyed.isEmpty());
     for (const char *hidden : {"setClickerManager", "maximize", "receiverConnected"}) {
         QCOMPARE(frame->evaluateJavaScript(QStringLiteral("typeof QtToolController.") + hidden)
@@ -411,7 +423,7 @@ void MainWebViewTest::pictureOfTheWindow()
         view.show();
         QSignalSpy loaded(&view, &QWebView::loadFinished);
         QVERIFY(loaded.wait(15000));
-        QTest::qWait(300);
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
         const QImage image = view.grab().toImage();
         QCOMPARE(image.size(), QSize(330, 400));
         QVERIFY(image.save(QStringLiteral(SHELL_TEST_OUTPUT_DIR "/") + shot.picture));

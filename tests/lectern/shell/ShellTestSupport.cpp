@@ -101,6 +101,12 @@ std::unique_ptr<QSettings> openDefaults(const QString &dir)
     return settings;
 }
 
+bool writeDefaults(const QString &dir, const QByteArray &lines)
+{
+    QFile file(QDir(dir).filePath(QStringLiteral("settings.ini")));
+    return file.open(QIODevice::WriteOnly) && file.write("[defaults]\n" + lines + "\n") > 0;
+}
+
 QString readText(const QString &path)
 {
     QFile file(path);

@@ -65,6 +65,10 @@ private:
 // the program creates it at start-up.
 std::unique_ptr<QSettings> openDefaults(const QString &dir);
 
+// Writes <dir>/settings.ini with `lines` in the section [defaults], as raw text
+// the way a user writes it; false when the file cannot be written.
+bool writeDefaults(const QString &dir, const QByteArray &lines);
+
 // Reads a whole file as text ("" when missing).
 QString readText(const QString &path);
 

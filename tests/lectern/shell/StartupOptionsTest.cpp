@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWebSettings>
 #include <QWidget>
 #include <QtTest>
@@ -12,7 +14,6 @@ class StartupOptionsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void settingsLieBesideTheProgram();
     void defaultsWithoutSettingsFile();
     void commandLineTable_data();
     void commandLineTable();
@@ -21,21 +22,20 @@ private slots:
     void nonNumericSizeCountsAsZero();
     void readingNeverWritesTheSettingsFile();
     void windowIsAToolWindowOnTopWithTheConfiguredSize();
+    void hugeSizeIsCappedAtTheDesktop();
 };
-
-void StartupOptionsTest::settingsLieBesideTheProgram()
-{
-    QCOMPARE(settingsPath(QStringLiteral("/opt/lectern/bin")),
-             QStringLiteral("/opt/lectern/bin/settings.ini"));
-}
 
 void StartupOptionsTest::defaultsWithoutSettingsFile()
 {
     ScratchDirectory scratch;
     const auto settings = openDefaults(scratch.path());
     const StartupOptions options = readStartupOptions(*settings, {QStringLiteral("lectern")});
-    QCOMPARE(options.startUrl, QStringLiteral("https://" LECTERN_DEFAULT_HOST "/login"));
-    QCOMPARE(options.startUrl, defaultStartUrl());
+    // The service's login page over HTTPS, on the host the build names.
+    const QUrl start(options.startUrl);
+    QCOMPARE(start.scheme(), QStringLiteral("https"));
+    QCOMPARE(start.host(), QStringLiteral(LECTERN_DEFAULT_HOST));
+    QCOMPARE(start.path(), QStringLiteral("/login"));
+    QCOMPARE(options.startUrl, QStringLiteral("https://%1/login").arg(start.host()));
     QCOMPARE(options.logFile, QStringLiteral("quillet.log"));
     QCOMPARE(options.width, 330);
     QCOMPARE(options.height, 400);
@@ -47,22 +47,23 @@ void StartupOptionsTest::commandLineTable_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("startUrl");
     QTest::addColumn<QString>("logFile");
+    QTest::addColumn<bool>("logFileFromCommandLine");
 
     const QString program = QStringLiteral("lectern");
     QTest::newRow("none: both from settings") << QStringList{program} << "http://set.test/x"
-                                              << "set.log";
+                                              << "set.log" << false;
     QTest::newRow("one: url, built-in log name")
         << QStringList{program, "http://arg.test/"} << "http://arg.test/"
-        << "quillet.log";
+        << "quillet.log" << false;
     QTest::newRow("two: url and log")
         << QStringList{program, "http://arg.test/", "arg.log"} << "http://arg.test/"
-        << "arg.log";
+        << "arg.log" << true;
     QTest::newRow("three: all ignored")
         << QStringList{program, "http://arg.test/", "arg.log", "extra"} << "http://set.test/x"
-        << "set.log";
+        << "set.log" << false;
     QTest::newRow("four: all ignored")
         << QStringList{program, "a", "b", "c", "d"} << "http://set.test/x"
-        << "set.log";
+        << "set.log" << false;
 }
 
 void StartupOptionsTest::commandLineTable()
@@ -70,6 +71,7 @@ void StartupOptionsTest::commandLineTable()
     QFETCH(QStringList, arguments);
     QFETCH(QString, startUrl);
     QFETCH(QString, logFile);
+    QFETCH(bool, logFileFromCommandLine);
 
     ScratchDirectory scratch;
     const auto settings = openDefaults(scratch.path());
@@ -79,6 +81,7 @@ void StartupOptionsTest::commandLineTable()
     const StartupOptions options = readStartupOptions(*settings, arguments);
     QCOMPARE(options.startUrl, startUrl);
     QCOMPARE(options.logFile, logFile);
+    QCOMPARE(options.logFileFromCommandLine, logFileFromCommandLine);
 }
 
 void StartupOptionsTest::onlyExactDebugTurnsOnDeveloperExtras_data()
@@ -100,10 +103,7 @@ void StartupOptionsTest::onlyExactDebugTurnsOnDeveloperExtras()
 
     ScratchDirectory scratch;
     // Written as raw text in the file, as a user would.
-    QFile file(scratch.file(QStringLiteral("settings.ini")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[defaults]\nenvironment=" + environment.toUtf8() + "\n");
-    file.close();
+    QVERIFY(writeDefaults(scratch.path(), "environment=" + environment.toUtf8()));
 
     const auto settings = openDefaults(scratch.path());
     QCOMPARE(readStartupOptions(*settings, {QStringLiteral("lectern")}).developerExtras, extras);
@@ -112,10 +112,7 @@ void StartupOptionsTest::onlyExactDebugTurnsOnDeveloperExtras()
 void StartupOptionsTest::nonNumericSizeCountsAsZero()
 {
     ScratchDirectory scratch;
-    QFile file(scratch.file(QStringLiteral("settings.ini")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[defaults]\nwidth=wide\nheight=12px\n");
-    file.close();
+    QVERIFY(writeDefaults(scratch.path(), "width=wide\nheight=12px"));
 
     const auto settings = openDefaults(scratch.path());
     const StartupOptions options = readStartupOptions(*settings, {QStringLiteral("lectern")});
@@ -147,6 +144,25 @@ void StartupOptionsTest::windowIsAToolWindowOnTopWithTheConfiguredSize()
     QCOMPARE(window.windowType(), Qt::Tool);
     QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(QWebSettings::globalSettings()->testAttribute(QWebSettings::DeveloperExtrasEnabled));
+}
+
+void StartupOptionsTest::hugeSizeIsCappedAtTheDesktop()
+{
+    ScratchDirectory scratch;
+    QVERIFY(writeDefaults(scratch.path(), "width=99999999\nheight=99999999"));
+    const auto settings = openDefaults(scratch.path());
+    const StartupOptions options = readStartupOptions(*settings, {QStringLiteral("lectern")});
+
+    QWidget window;
+    presentMainWindow(window, options);
+    // Capped like the page's sizes: at the desktop, all screens together.
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    QCOMPARE(window.size(), desktop.size());
+    // Only what is too large is capped.
+    StartupOptions wide = options;
+    wide.height = 300;
+    presentMainWindow(window, wide);
+    QCOMPARE(window.size(), QSize(desktop.width(), 300));
 }
 
 QTEST_MAIN(StartupOptionsTest)

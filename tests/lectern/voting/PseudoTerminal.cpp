@@ -4,7 +4,21 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
+
+namespace {
+
+// A poll of a terminal first moves the bytes that the kernel still holds for
+// it into its input queue, so that what follows sees all of them.
+bool readable(int fd)
+{
+    pollfd entry{fd, POLLIN, 0};
+    return poll(&entry, 1, 0) > 0 && (entry.revents & POLLIN);
+}
+
+} // namespace
 
 PseudoTerminal::PseudoTerminal(bool lockedSlave)
 {
@@ -19,10 +33,22 @@ PseudoTerminal::PseudoTerminal(bool lockedSlave)
     }
     master = fd;
     path = QString::fromLocal8Bit(name);
+    if (lockedSlave)
+        return;
+    // Raw from the start: bytes the receiver sends before the host has opened
+    // the line are neither echoed nor held back as an unfinished line.
+    slave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios line{};
+    if (slave >= 0 && tcgetattr(slave, &line) == 0) {
+        cfmakeraw(&line);
+        tcsetattr(slave, TCSANOW, &line);
+    }
 }
 
 PseudoTerminal::~PseudoTerminal()
 {
+    if (slave >= 0)
+        close(slave);
     if (master >= 0)
         close(master);
 }
@@ -41,11 +67,18 @@ bool PseudoTerminal::write(const QByteArray &bytes)
     return true;
 }
 
-QByteArray PseudoTerminal::readAvailable(int quietMs)
+int PseudoTerminal::unreadByHost() const
+{
+    if (slave < 0 || !readable(slave))
+        return 0;
+    int count = 0;
+    return ioctl(slave, FIONREAD, &count) == 0 ? count : 0;
+}
+
+QByteArray PseudoTerminal::readWritten()
 {
     QByteArray bytes;
-    pollfd entry{master, POLLIN, 0};
-    while (poll(&entry, 1, quietMs) > 0 && (entry.revents & POLLIN)) {
+    while (readable(master)) {
         char chunk[256];
         const ssize_t n = ::read(master, chunk, sizeof chunk);
         if (n <= 0)

@@ -6,7 +6,8 @@
 
 // A pseudo-terminal pair standing in for a receiver's serial line: the code
 // under test opens slavePath() like a serial device, the test plays the
-// receiver on the master side.
+// receiver on the master side. The pair keeps a slave descriptor of its own,
+// in raw mode from the start, through which it sees what the host has not read.
 class PseudoTerminal
 {
 public:
@@ -21,12 +22,16 @@ public:
 
     // Writes all of bytes to the master side; true when every byte went out.
     bool write(const QByteArray &bytes);
-    // Everything that arrives on the master side until nothing more has come for
-    // quietMs milliseconds.
-    QByteArray readAvailable(int quietMs = 200);
+    // The bytes written to the master side that the host has not read yet
+    // (exact: bytes still on their way through the kernel are counted).
+    int unreadByHost() const;
+    // Everything the host has written so far and the test has not read yet;
+    // a write the host has finished is complete in it.
+    QByteArray readWritten();
 
 private:
     int master = -1;
+    int slave = -1;
     QString path;
 };
 

@@ -18,9 +18,11 @@ namespace {
 
 const QByteArray modeVotes = QByteArray::fromHex("8048000048");
 const QByteArray modeTexts = QByteArray::fromHex("824800004a");
-// Long enough for the port's readyRead() to have been handled, also on a
-// loaded machine (the tests run beside window tests in CI).
-constexpr int settleMs = 400;
+// The receiver's worked example packets: remote 123456 answering 2 (a vote packet),
+// and remote 123456 sending the text ABC (a text packet).
+const QByteArray workedVote = QByteArray::fromHex("be5e4b4f36dc0502482b");
+const QByteArray workedText =
+    QByteArray::fromHex("be5e5b4f460100414243000000000000cc0502481b") + QByteArray(11, '\0');
 
 template <std::size_t N> QByteArray bytes(const std::array<std::uint8_t, N> &packet)
 {
@@ -80,6 +82,8 @@ private slots:
     void replugRestoresMode();
     void replugDropsPartialFrame();
     void receiverFoundDuringTextQuestion();
+    void modeCommandSurvivesBytesAtThePort();
+    void nothingReachesThePageAfterStopVoting();
 
 private:
     // A new manager whose receiver port is portName, connected and told that
@@ -87,12 +91,13 @@ private:
     void startManager(const QString &portName);
     // Starts a manager whose receiver port is a symbolic link to the receiver.
     void startManagerOnLink();
-    // Closes the receiver's line, as when it is unplugged, and waits until the
-    // manager has let go of it.
+    // Closes the receiver's line and removes the link, as when it is
+    // unplugged, and waits until the manager has let go of it.
     void unplug();
     // A new receiver (just powered, so in vote-packet mode) under the link.
     void plug();
-    // Writes bytes as the receiver and lets the manager handle them.
+    // Writes bytes as the receiver and waits until the manager has read them
+    // all (it handles what it reads at once).
     void receive(const QByteArray &bytes);
 
     std::unique_ptr<PseudoTerminal> receiver;
@@ -142,7 +147,10 @@ void ReceiverPathTest::startManagerOnLink()
 
 void ReceiverPathTest::unplug()
 {
+    // The device goes with the receiver: the link no longer leads to a line,
+    // not even to one that another process has opened since under its number.
     receiver.reset();
+    QFile::remove(link);
     QTRY_VERIFY(!manager->isConnected());
 }
 
@@ -157,13 +165,13 @@ void ReceiverPathTest::plug()
 void ReceiverPathTest::receive(const QByteArray &bytes)
 {
     QVERIFY(receiver->write(bytes));
-    QTest::qWait(settleMs);
+    QTRY_COMPARE(receiver->unreadByHost(), 0);
 }
 
 void ReceiverPathTest::twoPacketsInOneRead()
 {
     QVERIFY(manager->startVoting("q1", "mc"));
-    QVERIFY(receiver->write(votePacket(123456, 2) + votePacket(200000, 10)));
+    QVERIFY(receiver->write(workedVote + votePacket(200000, 10)));
     QTRY_COMPARE(spy->count(), 2);
     QTRY_COMPARE(scripts(*spy),
                  QStringList({"Clicker.vote('123456', 'b');", "Clicker.vote('200000', 'j');"}));
@@ -172,7 +180,7 @@ void ReceiverPathTest::twoPacketsInOneRead()
 void ReceiverPathTest::packetInPieces()
 {
     QVERIFY(manager->startVoting("q1", "mc"));
-    const QByteArray packet = votePacket(123456, 2);
+    const QByteArray packet = workedVote;
     receive(packet.left(3));
     receive(packet.mid(3, 4));
     QVERIFY(spy->isEmpty());
@@ -194,7 +202,7 @@ void ReceiverPathTest::strayByteBeforePacket()
 {
     QFETCH(QByteArray, stray);
     QVERIFY(manager->startVoting("q1", "mc"));
-    receive(stray + votePacket(123456, 2));
+    receive(stray + workedVote);
     QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('123456', 'b');"}));
 }
 
@@ -236,7 +244,6 @@ void ReceiverPathTest::bytesOfClosedQuestionNeverVote()
 
     receive(votePacket(222222, 2));
     QVERIFY(manager->startVoting("q2", "mc"));
-    QTest::qWait(settleMs);
     QVERIFY(spy->isEmpty());
 
     // The part kept from before the close completes with the rest of its packet.
@@ -249,7 +256,7 @@ void ReceiverPathTest::textPackets_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QByteArray>("packet");
     QTest::addColumn<QStringList>("expected");
-    const QByteArray abc = textPacket(123456, "ABC");
+    const QByteArray abc = workedText;
     QTest::newRow("word answer lower-cased")
         << "wa" << abc << QStringList{"Clicker.vote('123456', 'abc');"};
     QTest::newRow("numeric answer needs a number") << "na" << abc << QStringList{};
@@ -303,7 +310,7 @@ void ReceiverPathTest::modeChangeWhileCutting()
         QVERIFY(manager->startVoting("q2", "wa"));
     });
     receive(votePacket(123456, 2) + votePacket(200000, 3));
-    QCOMPARE(receiver->readAvailable(), modeTexts);
+    QCOMPARE(receiver->readWritten(), modeTexts);
     receive(textPacket(300000, "Abc"));
     QTRY_COMPARE(scripts(*spy),
                  QStringList({"Clicker.vote('123456', 'b');", "Clicker.vote('200000', 'c');",
@@ -312,16 +319,18 @@ void ReceiverPathTest::modeChangeWhileCutting()
 
 void ReceiverPathTest::vanishedReceiverIsDropped()
 {
+    startManagerOnLink();
     auto *port = manager->findChild<QSerialPort *>();
     QVERIFY(port);
     QSignalSpy portErrors(port, &QSerialPort::errorOccurred);
     QVERIFY(manager->startVoting("q1", "mc"));
-    receiver.reset(); // the line goes dead under the open port
+    // The line goes dead under the open port (and its device goes).
+    receiver.reset();
+    QFile::remove(link);
     QTRY_COMPARE(scripts(*spy), QStringList({hideScript}));
     QVERIFY(!manager->isConnected());
     // The dead port is closed rather than left to report its error endlessly.
-    QTest::qWait(settleMs);
-    QVERIFY(!port->isOpen());
+    QTRY_VERIFY(!port->isOpen());
     QVERIFY2(portErrors.count() < 10, qPrintable(QString::number(portErrors.count())));
     manager->tick();
     QTRY_COMPARE(scripts(*spy), QStringList({hideScript}));
@@ -329,7 +338,7 @@ void ReceiverPathTest::vanishedReceiverIsDropped()
 
 void ReceiverPathTest::modeCommandWrittenOncePerChange()
 {
-    QCOMPARE(receiver->readAvailable(), QByteArray()); // opening sends nothing
+    QCOMPARE(receiver->readWritten(), QByteArray()); // opening sends nothing
     const struct
     {
         const char *id;
@@ -342,7 +351,7 @@ void ReceiverPathTest::modeCommandWrittenOncePerChange()
     };
     for (const auto &step : steps) {
         QVERIFY(manager->startVoting(step.id, step.type));
-        QCOMPARE(receiver->readAvailable(), step.written);
+        QCOMPARE(receiver->readWritten(), step.written);
     }
 }
 
@@ -352,8 +361,8 @@ void ReceiverPathTest::receiverCandidatesMatchManufacturerExactly()
         {"ttyS0", ""},        {"ttyUSB0", "ftdi"},  {"ttyUSB1", "FTDI"}, {"ttyUSB2", "Ftdi"},
         {"ttyUSB3", "FTDI "}, {"ttyACM0", "Other"}, {"ttyUSB4", "FTDI"},
     };
-    QCOMPARE(ClickerManager::receiverCandidates(ports), QStringList({"ttyUSB1", "ttyUSB4"}));
-    QCOMPARE(ClickerManager::receiverCandidates({}), QStringList());
+    QCOMPARE(ReceiverPorts::candidates(ports), QStringList({"ttyUSB1", "ttyUSB4"}));
+    QCOMPARE(ReceiverPorts::candidates({}), QStringList());
 }
 
 void ReceiverPathTest::firstUsablePortIsTaken()
@@ -371,9 +380,9 @@ void ReceiverPathTest::firstUsablePortIsTaken()
     QCOMPARE(scripts(listedSpy), QStringList({showScript}));
 
     QVERIFY(listed.startVoting("q1", "na"));
-    QCOMPARE(first.readAvailable(), modeTexts);
-    QCOMPARE(second.readAvailable(), QByteArray());
-    QCOMPARE(wrongCase.readAvailable(), QByteArray());
+    QCOMPARE(first.readWritten(), modeTexts);
+    QCOMPARE(second.readWritten(), QByteArray());
+    QCOMPARE(wrongCase.readWritten(), QByteArray());
 
     // The receiver is gone: the page hears of it once.
     listed.ports.clear();
@@ -393,13 +402,14 @@ void ReceiverPathTest::failedOpenDoesNotDropLaterPort()
     QSignalSpy listedSpy(&listed, &ClickerManager::sendJavaScript);
     for (int i = 0; i < 3; ++i) {
         listed.tick();
-        QTest::qWait(settleMs);
+        // The port's error is handled in a call queued to the manager.
+        QCoreApplication::sendPostedEvents(&listed, QEvent::MetaCall);
     }
     QCOMPARE(scripts(listedSpy), QStringList({showScript}));
     QVERIFY(listed.isConnected());
 
     QVERIFY(listed.startVoting("q1", "wa"));
-    QCOMPARE(usable.readAvailable(), modeTexts);
+    QCOMPARE(usable.readWritten(), modeTexts);
     QVERIFY(usable.write(textPacket(123456, "ABC")));
     QTRY_COMPARE(scripts(listedSpy), QStringList({showScript, "Clicker.vote('123456', 'abc');"}));
 }
@@ -421,8 +431,8 @@ void ReceiverPathTest::namedReceiverPortReplacesDetection()
     listed.tick();
     QVERIFY(listed.isConnected());
     QVERIFY(listed.startVoting("q1", "wa"));
-    QCOMPARE(named.readAvailable(), modeTexts);
-    QCOMPARE(receiver->readAvailable(), QByteArray());
+    QCOMPARE(named.readWritten(), modeTexts);
+    QCOMPARE(receiver->readWritten(), QByteArray());
 }
 
 void ReceiverPathTest::replugRestoresMode_data()
@@ -456,7 +466,7 @@ void ReceiverPathTest::replugRestoresMode()
     startManagerOnLink();
     for (int i = 0; i < types.size(); ++i)
         QVERIFY(manager->startVoting(QStringLiteral("q%1").arg(i + 1), types.at(i)));
-    QCOMPARE(receiver->readAvailable(), beforeUnplug);
+    QCOMPARE(receiver->readWritten(), beforeUnplug);
 
     // The new receiver starts in vote-packet mode: it is told the question's
     // mode once when it is opened, and nothing when that mode is vote packets.
@@ -464,9 +474,9 @@ void ReceiverPathTest::replugRestoresMode()
     plug();
     manager->tick();
     QVERIFY(manager->isConnected());
-    QCOMPARE(receiver->readAvailable(), afterPlug);
+    QCOMPARE(receiver->readWritten(), afterPlug);
     manager->tick();
-    QCOMPARE(receiver->readAvailable(), QByteArray());
+    QCOMPARE(receiver->readWritten(), QByteArray());
 
     receive(packet);
     QTRY_COMPARE(scripts(*spy), QStringList({hideScript, showScript, vote}));
@@ -506,10 +516,60 @@ void ReceiverPathTest::receiverFoundDuringTextQuestion()
     QVERIFY(QFile::link(receiver->slavePath(), link));
     manager->tick();
     QVERIFY(manager->isConnected());
-    QCOMPARE(receiver->readAvailable(), modeTexts);
+    QCOMPARE(receiver->readWritten(), modeTexts);
     spy = std::make_unique<QSignalSpy>(manager.get(), &ClickerManager::sendJavaScript);
     receive(textPacket(123456, "ABC"));
     QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('123456', 'abc');"}));
+}
+
+void ReceiverPathTest::modeCommandSurvivesBytesAtThePort()
+{
+    // Bytes wait at the port, unread, while a mode command goes out without an
+    // open question: they are thrown away, the command is not.
+    startManagerOnLink();
+    QVERIFY(receiver->write(workedVote));
+    QCOMPARE(receiver->unreadByHost(), 10);
+    QVERIFY(manager->startVoting("", "na"));
+    QCOMPARE(receiver->readWritten(), modeTexts);
+
+    // The same when a receiver is opened again while text packets are wanted.
+    unplug();
+    plug();
+    QVERIFY(receiver->write(workedVote));
+    QCOMPARE(receiver->unreadByHost(), 10);
+    manager->tick();
+    QVERIFY(manager->isConnected());
+    QCOMPARE(receiver->readWritten(), modeTexts);
+
+    // The mode counts as sent: the text question sends nothing more, gets its
+    // answers, and nothing of the bytes thrown away.
+    QVERIFY(manager->startVoting("q1", "na"));
+    QCOMPARE(receiver->readWritten(), QByteArray());
+    receive(textPacket(123456, "12"));
+    QTRY_COMPARE(scripts(*spy),
+                 QStringList({hideScript, showScript, "Clicker.vote('123456', '12');"}));
+}
+
+void ReceiverPathTest::nothingReachesThePageAfterStopVoting()
+{
+    QVERIFY(manager->startVoting("q1", "mc"));
+    // The page closes the question from inside the first vote of a read.
+    auto reaction = std::make_shared<QMetaObject::Connection>();
+    *reaction = connect(manager.get(), &ClickerManager::sendJavaScript, this, [this, reaction] {
+        disconnect(*reaction);
+        manager->stopVoting();
+    });
+    // One read: all of it is at the port before the manager looks.
+    QVERIFY(receiver->write(workedVote + votePacket(200000, 11) + votePacket(300000, 3)));
+    QCOMPARE(receiver->unreadByHost(), 30);
+    QTRY_COMPARE(receiver->unreadByHost(), 0);
+    QCOMPARE(scripts(*spy), QStringList({"Clicker.vote('123456', 'b');"}));
+
+    // Nor do the frames of that read reach the next question.
+    QVERIFY(manager->startVoting("q2", "mc"));
+    receive(votePacket(400000, 4));
+    QCOMPARE(scripts(*spy),
+             QStringList({"Clicker.vote('123456', 'b');", "Clicker.vote('400000', 'd');"}));
 }
 
 QTEST_GUILESS_MAIN(ReceiverPathTest)

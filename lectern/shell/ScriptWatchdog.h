@@ -1,0 +1,62 @@
+#ifndef LECTERN_SHELL_SCRIPTWATCHDOG_H
+#define LECTERN_SHELL_SCRIPTWATCHDOG_H
+
+#include <QList>
+#include <QMutex>
+#include <QNetworkCookie>
+#include <QString>
+#include <QThread>
+#include <QUrl>
+#include <QWaitCondition>
+
+#include <atomic>
+
+// Reports a page script that holds the GUI thread too long, once per run,
+// without interrupting it. The web engine does not ask about long scripts, so
+// a thread of its own watches the GUI thread: every tenth of the threshold it
+// posts a ping that the GUI thread's event loop answers, and a ping left
+// unanswered for the whole threshold means that the GUI thread is stuck (in
+// this program only page script holds it that long: dialogs and synchronous
+// requests run nested event loops, which answer). The report then goes out
+// from the watchdog's thread through a network access manager of its own,
+// since the page's one belongs to the stuck thread. The GUI thread keeps the
+// report's course and cookies up to date meanwhile. After its one report the
+// thread ends.
+class ScriptWatchdog : public QThread
+{
+    Q_OBJECT
+
+public:
+    ScriptWatchdog(const QUrl &url, int timeoutMs);
+    // Stops watching, abandons a report still in flight and joins the thread.
+    ~ScriptWatchdog() override;
+
+    // The encoded path that the report sends as `course`.
+    void setCourse(const QString &encodedPath);
+    // The cookies that go with the report.
+    void setCookies(const QList<QNetworkCookie> &reportCookies);
+    // Sends the report at once, unless the run has sent it already.
+    void reportNow();
+
+protected:
+    void run() override;
+
+private:
+    bool waitUntilDue();
+    void sendReport();
+
+    const QUrl reportUrl;
+    const int thresholdMs;
+    // Set by the GUI thread when it handles the latest ping.
+    std::atomic<bool> pingAnswered{true};
+
+    // Protects course, cookies, reportRequested and stopping; wakeUp waits on it.
+    QMutex mutex;
+    QWaitCondition wakeUp;
+    QString course;
+    QList<QNetworkCookie> cookies;
+    bool reportRequested = false;
+    bool stopping = false;
+};
+
+#endif // LECTERN_SHELL_SCRIPTWATCHDOG_H
