@@ -1,16 +1,18 @@
-# Install rules of the SDK (component "kwendsdk"): the libraries, the public
-# header, a CMake package (find_package(k-wendsdk) with imported targets
+# Install rules of the SDK. Component "kwendsdk" holds what programs need at
+# run time (the libraries with their SONAME links); "kwendsdk-dev" what
+# building against them needs: the public header, the unversioned link, a
+# CMake package (find_package(k-wendsdk) with imported targets
 # k-wendsdk::k-wendsdk_m64 / k-wendsdk::k-wendsdk) and one pkg-config file per
 # library (k-wendsdk_m64.pc, k-wendsdk.pc).
 set(KWEND_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/k-wendsdk)
 
 install(TARGETS ${KWEND_SDK_TARGETS} EXPORT k-wendsdk-targets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT kwendsdk NAMELINK_COMPONENT kwendsdk
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT kwendsdk
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT kwendsdk NAMELINK_COMPONENT kwendsdk-dev
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT kwendsdk-dev
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT kwendsdk
-    PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/k-wendsdk COMPONENT kwendsdk)
+    PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/k-wendsdk COMPONENT kwendsdk-dev)
 install(EXPORT k-wendsdk-targets NAMESPACE k-wendsdk:: DESTINATION ${KWEND_CMAKE_DIR}
-    COMPONENT kwendsdk)
+    COMPONENT kwendsdk-dev)
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/k-wendsdkConfig.cmake.in
     ${CMAKE_CURRENT_BINARY_DIR}/k-wendsdkConfig.cmake
@@ -20,7 +22,7 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/k-wendsdkConfigVers
     VERSION ${KWEND_SDK_VERSION} COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/k-wendsdkConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/k-wendsdkConfigVersion.cmake
-    DESTINATION ${KWEND_CMAKE_DIR} COMPONENT kwendsdk)
+    DESTINATION ${KWEND_CMAKE_DIR} COMPONENT kwendsdk-dev)
 
 # pkg-config files locate the prefix relative to themselves, so the install
 # tree can be moved (and installed with --prefix).
@@ -34,5 +36,5 @@ foreach(target IN LISTS KWEND_SDK_TARGETS)
     configure_file(${CMAKE_CURRENT_LIST_DIR}/kwendsdk.pc.in
         ${CMAKE_CURRENT_BINARY_DIR}/${target}.pc @ONLY)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${target}.pc
-        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT kwendsdk)
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT kwendsdk-dev)
 endforeach()

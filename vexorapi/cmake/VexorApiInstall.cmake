@@ -1,9 +1,11 @@
 # Installation of VexorAPI as a library for other programs: the shared
 # library, its public headers (include/VexorAPI, nothing from src/), a CMake
 # package (find_package(VexorAPI) gives the imported target
-# VexorAPI::VexorAPI) and a pkg-config file. Everything goes into the
-# install component "VexorAPI":
+# VexorAPI::VexorAPI) and a pkg-config file. The library with its SONAME
+# link goes into the install component "VexorAPI", the rest (what building
+# against it needs) into "VexorAPI-dev":
 #     cmake --install <build> --component VexorAPI --prefix <prefix>
+#     cmake --install <build> --component VexorAPI-dev --prefix <prefix>
 
 # The same name inside this build, so that in-tree users (the example
 # client) link exactly as an installed client does.
@@ -13,18 +15,18 @@ set(VEXORAPI_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VexorAPI)
 
 install(TARGETS VexorAPI EXPORT VexorAPITargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT VexorAPI
-        NAMELINK_COMPONENT VexorAPI
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT VexorAPI
+        NAMELINK_COMPONENT VexorAPI-dev
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT VexorAPI-dev
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT VexorAPI
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY include/VexorAPI
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
-    COMPONENT VexorAPI
+    COMPONENT VexorAPI-dev
     FILES_MATCHING PATTERN "*.h")
 install(EXPORT VexorAPITargets
     NAMESPACE VexorAPI::
     DESTINATION ${VEXORAPI_CMAKE_DIR}
-    COMPONENT VexorAPI)
+    COMPONENT VexorAPI-dev)
 
 configure_package_config_file(
     ${CMAKE_CURRENT_LIST_DIR}/VexorAPIConfig.cmake.in
@@ -38,7 +40,7 @@ install(FILES
     ${CMAKE_CURRENT_BINARY_DIR}/VexorAPIConfig.cmake
     ${CMAKE_CURRENT_BINARY_DIR}/VexorAPIConfigVersion.cmake
     DESTINATION ${VEXORAPI_CMAKE_DIR}
-    COMPONENT VexorAPI)
+    COMPONENT VexorAPI-dev)
 
 # The pkg-config file finds the prefix relative to its own directory, so an
 # installed tree can be moved.
@@ -48,4 +50,4 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/VexorAPI.pc.in
     ${CMAKE_CURRENT_BINARY_DIR}/VexorAPI.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/VexorAPI.pc
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
-    COMPONENT VexorAPI)
+    COMPONENT VexorAPI-dev)

@@ -1,4 +1,4 @@
-# Installs the SDK component from BUILD_DIR into WORK_DIR/prefix, then builds
+# Installs the SDK components from BUILD_DIR into WORK_DIR/prefix, then builds
 # and runs the consumer in CONSUMER_DIR twice: with find_package (every word
 # size that was installed) and with pkg-config (the 64-bit library).
 # EXPECT_M32 says whether the 32-bit library was built; its consumer runs
@@ -18,8 +18,10 @@ set(config_args "")
 if(CONFIG)
     set(config_args --config ${CONFIG})
 endif()
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component kwendsdk
-    ${config_args})
+foreach(component kwendsdk kwendsdk-dev)
+    run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component ${component}
+        ${config_args})
+endforeach()
 
 # find_package
 run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/cmake-build

@@ -1,0 +1,113 @@
+"""The installed Debian packages at work, as a desktop user would meet them:
+run by `scripts/check packages` once the packages are installed (it needs
+root, to act as another user). lectern from /usr/bin keeps its files in the
+user's XDG folders; brimora-doctor from /usr/bin finds the simulated receiver
+through the user's settings and explains a port the user cannot open."""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from harness import EVENTUALLY, DevService, PrivateDisplay, wait_until  # noqa: E402
+from receiver import Receiver  # noqa: E402
+
+USER = 65534  # nobody: a user without any special rights
+
+
+def as_user():
+    os.setgroups([])
+    os.setgid(USER)
+    os.setuid(USER)
+
+
+def user_folder(prefix):
+    path = tempfile.mkdtemp(prefix=prefix)
+    os.chown(path, USER, USER)
+    return path
+
+
+def user_environment(home, **extra):
+    env = {"HOME": home, "PATH": "/usr/bin:/bin", "LANG": "C.UTF-8"}
+    env.update(extra)
+    return env
+
+
+class InstalledLecternTest(unittest.TestCase):
+    def setUp(self):
+        self.service = DevService()
+        self.display = PrivateDisplay()
+        self.home = user_folder("home-")
+        self.workdir = user_folder("work-")
+        self.program = None
+
+    def tearDown(self):
+        if self.program is not None and self.program.poll() is None:
+            self.program.terminate()
+            self.program.wait(EVENTUALLY)
+        self.display.stop()
+        self.service.stop()
+        shutil.rmtree(self.home, ignore_errors=True)
+        shutil.rmtree(self.workdir, ignore_errors=True)
+
+    def test_cookies_and_log_go_to_the_users_data_folder(self):
+        url = self.service.urls["https"] + "/login?user=demo&auto=1&next=%2Fclass"
+        self.program = subprocess.Popen(
+            ["/usr/bin/lectern", url], cwd=self.workdir, preexec_fn=as_user,
+            env=user_environment(self.home, DISPLAY=self.display.name, QT_XCB_GL_INTEGRATION="none"),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Signed in and on the class page: the session cookie has been set.
+        self.service.wait_for_events("dom_ready")
+        data = os.path.join(self.home, ".local", "share", "brimora")
+        jar = os.path.join(data, ".brq_cookies")
+        log = os.path.join(data, "quillet.log")
+
+        def written():
+            try:
+                with open(jar) as cookies, open(log) as lines:
+                    return "session" in cookies.read() and "Initialzied" in lines.read()
+            except OSError:
+                return False
+
+        wait_until(written, what="cookie jar and log in %s" % data)
+        self.assertEqual(os.listdir(self.workdir), [], "nothing belongs in the working directory")
+        self.assertFalse(os.path.exists("/usr/bin/settings.ini"))
+
+
+class InstalledDoctorTest(unittest.TestCase):
+    def setUp(self):
+        self.receiver = Receiver("/usr/bin/rfsim")
+        os.chmod(self.receiver.dir, 0o755)
+        self.home = user_folder("home-")
+        config = os.path.join(self.home, ".config", "brimora")
+        os.makedirs(config)
+        with open(os.path.join(config, "settings.ini"), "w") as f:
+            f.write("[defaults]\nreceiverPort=%s\n" % self.receiver.link)
+
+    def tearDown(self):
+        self.receiver.stop()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def doctor(self):
+        result = subprocess.run(["/usr/bin/brimora-doctor"], preexec_fn=as_user, capture_output=True,
+                                text=True, env=user_environment(self.home), timeout=EVENTUALLY)
+        # Shown in the stage's output, as a user would see it.
+        print("\n$ brimora-doctor\n" + result.stdout + "(exit status %d)" % result.returncode)
+        return result
+
+    def test_explains_a_port_the_user_cannot_open_then_accepts_it(self):
+        denied = self.doctor()
+        self.assertEqual(denied.returncode, 1)
+        self.assertIn("PROBLEM: %s cannot be opened: Permission denied" % self.receiver.link, denied.stdout)
+        self.assertIn("Fix: ", denied.stdout)
+        os.chmod(self.receiver.device, 0o666)
+        allowed = self.doctor()
+        self.assertEqual(allowed.returncode, 0, allowed.stdout)
+        self.assertIn("OK: lectern would use %s" % self.receiver.link, allowed.stdout)
+
+
+if __name__ == "__main__":
+    unittest.main()
