@@ -18,13 +18,15 @@ from receiver import Receiver  # noqa: E402
 
 DOCTOR = os.environ["DOCTOR"]
 RFSIM = os.environ["RFSIM"]
+SDK = os.environ["SDK"]
 BASESIM = os.environ.get("BASESIM", "")
 NOBODY = 65534
 
 
 class Doctor:
     """A scratch copy of the doctor, so that the settings beside it, or the
-    user's settings it falls back to, are the test's own."""
+    user's settings it falls back to, are the test's own. The SDK library it
+    links lies beside it too: the build tree may be closed to other users."""
 
     def __init__(self):
         self.dir = tempfile.mkdtemp(prefix="doctor-")
@@ -32,8 +34,9 @@ class Doctor:
         os.mkdir(self.program_dir)
         self.binary = os.path.join(self.program_dir, "brimora-doctor")
         shutil.copy2(DOCTOR, self.binary)
+        shutil.copy(SDK, self.program_dir)
         self.config = os.path.join(self.dir, "config")
-        self.env = dict(os.environ, XDG_CONFIG_HOME=self.config,
+        self.env = dict(os.environ, XDG_CONFIG_HOME=self.config, LD_LIBRARY_PATH=self.program_dir,
                         XDG_DATA_HOME=os.path.join(self.dir, "data"))
         self.env.pop("BASESIM_CONTROL", None)
 
@@ -75,6 +78,7 @@ class ReceiverTest(unittest.TestCase):
             for path in (self.doctor.dir, self.doctor.program_dir, self.doctor.config, self.receiver.dir):
                 os.chmod(path, 0o755)
             os.chmod(self.doctor.binary, 0o755)
+            os.chmod(os.path.join(self.doctor.program_dir, os.path.basename(SDK)), 0o644)
             os.chmod(os.path.join(self.doctor.config, "brimora"), 0o755)
 
             def as_nobody():
