@@ -114,6 +114,9 @@ public:
         }
         if (first)
             operation(*api);
+        std::lock_guard<std::mutex> guard(mutex);
+        ++counts[name + " returned"];
+        changed.notify_all();
     }
 
     // Waits until name has been logged times times; false after the limit,
@@ -254,6 +257,12 @@ protected:
     {
         api->run();
         client.waitFor("noBase");
+        // The first noBase runs the operation with no base attached. Where the
+        // operation returns, the base is plugged only after it has: plugged
+        // meanwhile, it would change what the operation sees (baseIsPresent
+        // would then block in noBase for as long as the base stays). An
+        // operation that waits for a base gets it after the step's patience.
+        client.waitFor("noBase returned");
         basesim::plug();
         if (!client.waitFor("baseReady")) {
             // An operation kept the library from opening the base: the client
