@@ -40,11 +40,7 @@ protected:
     // Events recorded while idling a while; nothing must happen meanwhile.
     Events eventsAfterIdling()
     {
-        const std::size_t checks = basesim::enumerations();
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (static_cast<std::size_t>(basesim::enumerations()) < checks + 5 &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        basesim::waitForEnumerations(basesim::enumerations() + 5, std::chrono::seconds(10));
         return events.events();
     }
 

@@ -88,11 +88,7 @@ protected:
     // times: long enough for anything that it would do meanwhile.
     static void waitForPresenceChecks(int checks)
     {
-        const int target = basesim::enumerations() + checks;
-        const auto deadline = std::chrono::steady_clock::now() + patience;
-        while (basesim::enumerations() < target && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(2ms);
-        ASSERT_GE(basesim::enumerations(), target);
+        ASSERT_TRUE(basesim::waitForEnumerations(basesim::enumerations() + checks, patience));
     }
 
     BaseEventLog baseEvents;

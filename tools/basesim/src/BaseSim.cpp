@@ -99,6 +99,11 @@ int enumerations()
     return base().enumerations();
 }
 
+bool waitForEnumerations(int count, Milliseconds timeout)
+{
+    return base().waitForEnumerations(count, timeout);
+}
+
 int blockedReads()
 {
     return base().blockedReads();

@@ -189,6 +189,12 @@ int SimulatedBase::enumerations()
     return enumerationCount;
 }
 
+bool SimulatedBase::waitForEnumerations(int count, Milliseconds timeout)
+{
+    Lock lock(mutex);
+    return enumerated.wait_for(lock, timeout, [&] { return enumerationCount >= count; });
+}
+
 int SimulatedBase::blockedReads()
 {
     Lock lock(mutex);
@@ -199,6 +205,7 @@ bool SimulatedBase::enumerate(unsigned short vendor, unsigned short product)
 {
     Lock lock(mutex);
     ++enumerationCount;
+    enumerated.notify_all();
     const bool matches =
         (vendor == 0 || vendor == vendorId) && (product == 0 || product == productId);
     return matches && attachedLocked(Clock::now());

@@ -47,6 +47,7 @@ public:
     void hideAfterNextOpen(Milliseconds duration);
     int openHandles();
     int enumerations();
+    bool waitForEnumerations(int count, Milliseconds timeout);
     int blockedReads();
 
     // The hidapi operations.
@@ -78,6 +79,7 @@ private:
     std::mutex mutex;                      // protects every member below and the handles' fields
     std::condition_variable inputQueued;   // an input report queued or the base unplugged
     std::condition_variable reportWritten; // an output report recorded
+    std::condition_variable enumerated;    // hid_enumerate called
     bool plugged = true;
     unsigned long attachment = 1;
     std::deque<std::vector<unsigned char>> inputReports;

@@ -90,6 +90,9 @@ void hideAfterNextOpen(Milliseconds duration);
 int openHandles();
 /// Calls of hid_enumerate since the last reset.
 int enumerations();
+/// Waits until hid_enumerate has been called at least count times since the
+/// last reset; false on time-out.
+bool waitForEnumerations(int count, Milliseconds timeout);
 /// Reads waiting inside hid_read or hid_read_timeout right now.
 int blockedReads();
 
