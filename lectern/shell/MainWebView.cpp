@@ -85,13 +85,13 @@ MainWebView::MainWebView(const QString &startUrlText, const QString &logFile,
     Q_INIT_RESOURCE(lectern);
     setWindowTitle(QStringLiteral("Brimora"));
     setWindowIcon(programIcon());
-    setPage(new PresentationToolPage(startUrlText, logFile));
+    presentationPage = new PresentationToolPage(startUrlText, logFile);
+    setPage(presentationPage);
     page()->setNetworkAccessManager(new PageNetworkAccessManager(trustedHosts, page()));
     auto *cookieJar = new CookieJar(cookieFile);
     // A cookie file that cannot be written is told in the page's log.
-    auto *presentationPage = static_cast<PresentationToolPage *>(page());
     connect(cookieJar, &CookieJar::storeFailed, presentationPage,
-            [presentationPage](const QString &line) { presentationPage->writeLogLine(line); });
+            &PresentationToolPage::writeLogLine);
     page()->networkAccessManager()->setCookieJar(cookieJar);
 
     controller = new QtToolController(this);
@@ -194,7 +194,7 @@ void MainWebView::handleSslErrors(QNetworkReply *reply, QList<QSslError> errors)
     for (const QSslError &error : errors) {
         texts.append(error.errorString());
     }
-    static_cast<PresentationToolPage *>(page())->writeLogLine(
+    presentationPage->writeLogLine(
         QStringLiteral("Certificate error from %1: %2")
             .arg(reply->url().host(), texts.join(QStringLiteral("; "))));
 }

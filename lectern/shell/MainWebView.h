@@ -10,6 +10,7 @@
 #include <QWebView>
 
 class ClickerManager;
+class PresentationToolPage;
 class QCloseEvent;
 class QLabel;
 class QMovie;
@@ -69,6 +70,8 @@ private:
     QUrl startUrl;
     QSettings *settings = nullptr;
     TrustedHosts trustedHosts;
+    // The page set in the constructor, for its log.
+    PresentationToolPage *presentationPage = nullptr;
 };
 
 #endif // LECTERN_SHELL_MAINWEBVIEW_H

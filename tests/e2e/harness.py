@@ -71,6 +71,18 @@ def wait_until(predicate, timeout=EVENTUALLY, interval=0.1, what="condition", fa
         time.sleep(interval)
 
 
+# nobody: a user without any special rights, for tests (run as root) of what
+# an ordinary user may and may not do.
+NOBODY = 65534
+
+
+def become_nobody():
+    """For preexec_fn: the child runs as nobody, without supplementary groups."""
+    os.setgroups([])
+    os.setgid(NOBODY)
+    os.setuid(NOBODY)
+
+
 class PrivateDisplay:
     """An Xvfb server of the test's own, so windows of other tests running at
     the same time cannot cover this test's windows or take its keyboard focus."""

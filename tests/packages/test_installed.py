@@ -12,21 +12,12 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from harness import EVENTUALLY, DevService, PrivateDisplay, wait_until  # noqa: E402
+from harness import EVENTUALLY, NOBODY, DevService, PrivateDisplay, become_nobody, wait_until  # noqa: E402
 from receiver import Receiver  # noqa: E402
-
-USER = 65534  # nobody: a user without any special rights
-
-
-def as_user():
-    os.setgroups([])
-    os.setgid(USER)
-    os.setuid(USER)
-
 
 def user_folder(prefix):
     path = tempfile.mkdtemp(prefix=prefix)
-    os.chown(path, USER, USER)
+    os.chown(path, NOBODY, NOBODY)
     return path
 
 
@@ -56,7 +47,7 @@ class InstalledLecternTest(unittest.TestCase):
     def test_cookies_and_log_go_to_the_users_data_folder(self):
         url = self.service.urls["https"] + "/login?user=demo&auto=1&next=%2Fclass"
         self.program = subprocess.Popen(
-            ["/usr/bin/lectern", url], cwd=self.workdir, preexec_fn=as_user,
+            ["/usr/bin/lectern", url], cwd=self.workdir, preexec_fn=become_nobody,
             env=user_environment(self.home, DISPLAY=self.display.name, QT_XCB_GL_INTEGRATION="none"),
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Signed in and on the class page: the session cookie has been set.
@@ -92,7 +83,7 @@ class InstalledDoctorTest(unittest.TestCase):
         shutil.rmtree(self.home, ignore_errors=True)
 
     def doctor(self):
-        result = subprocess.run(["/usr/bin/brimora-doctor"], preexec_fn=as_user, capture_output=True,
+        result = subprocess.run(["/usr/bin/brimora-doctor"], preexec_fn=become_nobody, capture_output=True,
                                 text=True, env=user_environment(self.home), timeout=EVENTUALLY)
         # Shown in the stage's output, as a user would see it.
         print("\n$ brimora-doctor\n" + result.stdout + "(exit status %d)" % result.returncode)

@@ -13,14 +13,13 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e2e"))
-from harness import EVENTUALLY, wait_until  # noqa: E402
+from harness import EVENTUALLY, become_nobody  # noqa: E402
 from receiver import Receiver  # noqa: E402
 
 DOCTOR = os.environ["DOCTOR"]
 RFSIM = os.environ["RFSIM"]
 SDK = os.environ["SDK"]
 BASESIM = os.environ.get("BASESIM", "")
-NOBODY = 65534
 
 
 class Doctor:
@@ -80,13 +79,7 @@ class ReceiverTest(unittest.TestCase):
             os.chmod(self.doctor.binary, 0o755)
             os.chmod(os.path.join(self.doctor.program_dir, os.path.basename(SDK)), 0o644)
             os.chmod(os.path.join(self.doctor.config, "brimora"), 0o755)
-
-            def as_nobody():
-                os.setgroups([])
-                os.setgid(NOBODY)
-                os.setuid(NOBODY)
-
-            result = self.doctor.run(preexec=as_nobody)
+            result = self.doctor.run(preexec=become_nobody)
         else:
             os.chmod(self.receiver.device, 0)
             os.chmod(self.doctor.program_dir, stat.S_IRUSR | stat.S_IXUSR)
