@@ -11,7 +11,6 @@
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
-#include <array>
 #include <cmath>
 
 namespace {
@@ -259,8 +258,6 @@ void ClickerManager::dropFailedReceiver()
 
 void ClickerManager::setBaseMode(int mode)
 {
-    std::array<uint8_t, KWEND_COMMAND_SIZE> command{};
-    kwend_base_unit_mode(command.data(), mode);
     // Without an open receiver there is nothing to write to: the mode is
     // recorded, and connectReceiver() sends it to the receiver opened next.
     if (!port->isOpen()) {
@@ -271,9 +268,9 @@ void ClickerManager::setBaseMode(int mode)
     // sends meanwhile and report it (readyRead) from inside the wait. Those
     // bytes are left at the port until the command is out: handling them here
     // could discard the command or run page script that sends another one.
+    const QByteArray command = ReceiverPackets::modeCommand(mode);
     writingModeCommand = true;
-    const bool written = writeAll(reinterpret_cast<const char *>(command.data()),
-                                  int(command.size()), modeCommandTimeoutMs);
+    const bool written = writeAll(command.constData(), command.size(), modeCommandTimeoutMs);
     writingModeCommand = false;
     // Only a command that went out changes the mode: a lost one is sent again
     // by the next question that needs the mode.

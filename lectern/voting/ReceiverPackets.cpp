@@ -33,4 +33,11 @@ std::optional<Text> decodeText(const QByteArray &frame)
     return text;
 }
 
+QByteArray modeCommand(int mode)
+{
+    std::array<uint8_t, KWEND_COMMAND_SIZE> command{};
+    kwend_base_unit_mode(command.data(), mode);
+    return QByteArray(reinterpret_cast<const char *>(command.data()), int(command.size()));
+}
+
 } // namespace ReceiverPackets

@@ -6,8 +6,8 @@
 
 #include <optional>
 
-// The receiver's packets decoded through the SDK, as the clicker manager and
-// the receiver doctor read them. A frame must hold at least the packet's
+// The receiver's packets decoded through the SDK, and its mode command, as the
+// clicker manager and the receiver doctor use them. A frame must hold at least the packet's
 // length (KWEND_VOTE_PACKET_SIZE or KWEND_TEXT_PACKET_SIZE); an empty result
 // means the SDK rejected it.
 namespace ReceiverPackets {
@@ -30,6 +30,9 @@ struct Text
 
 std::optional<Vote> decodeVote(const QByteArray &frame);
 std::optional<Text> decodeText(const QByteArray &frame);
+
+// The 5-byte command that switches the receiver to vote (0) or text (1) packets.
+QByteArray modeCommand(int mode);
 
 } // namespace ReceiverPackets
 

@@ -6,8 +6,6 @@
 
 #include <QTextStream>
 
-#include <array>
-
 namespace {
 
 constexpr int modeCommandTimeoutMs = 5000;
@@ -51,9 +49,7 @@ bool PacketListener::start(const QString &portName, int mode)
     }
     frameLength = mode == 1 ? KWEND_TEXT_PACKET_SIZE : KWEND_VOTE_PACKET_SIZE;
     if (mode == 0 || mode == 1) {
-        std::array<uint8_t, KWEND_COMMAND_SIZE> command{};
-        kwend_base_unit_mode(command.data(), mode);
-        const QByteArray bytes(reinterpret_cast<const char *>(command.data()), command.size());
+        const QByteArray bytes = ReceiverPackets::modeCommand(mode);
         if (port.write(bytes) != bytes.size() || !port.waitForBytesWritten(modeCommandTimeoutMs)) {
             out << "cannot write the mode command to " << portName << '\n';
             return false;
