@@ -134,7 +134,7 @@ class MultipleChoiceTest(VoteTestCase):
         self.receiver.command("vote 100401 a", "vote 100402 b", "vote 100403 c")
         # The program hands a vote to the page within a few ms of reading it
         # (see docs/receiver-figures.md); the page waits 100 ms before sending.
-        self.receiver.wait_until_read(interval=0.01)
+        self.receiver.wait_until_read()
         self.service.command(action="reload")
         self.service.wait_for_events("dom_ready", dom_ready + 1)
         self.wait_for_votes("q-leave", 3)

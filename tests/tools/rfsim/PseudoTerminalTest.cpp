@@ -122,6 +122,27 @@ TEST(RfsimPseudoTerminal, EveryByteValuePassesUnalteredBothWays)
     EXPECT_EQ(readAll(port.fd(), control.size()), control);
 }
 
+// The kernel hands written bytes to the host's side a moment after the write:
+// bytes on their way count as unread, or "the host has read everything" could
+// be concluded too early.
+TEST(RfsimPseudoTerminal, BytesJustWrittenCountAsUnread)
+{
+    ScratchDir dir;
+    PseudoTerminal port((dir / "receiver").string());
+    std::string error;
+    ASSERT_TRUE(port.plug(error)) << error;
+    Host host(port.path());
+    ASSERT_TRUE(host.isOpen());
+
+    const std::uint8_t byte = 0x5a;
+    for (int round = 0; round < 200; ++round) {
+        ASSERT_EQ(::write(port.fd(), &byte, 1), 1);
+        ASSERT_GT(port.unreadByHost(), 0u) << "round " << round;
+        ASSERT_EQ(host.receive(1).size(), 1u);
+        ASSERT_EQ(port.unreadByHost(), 0u) << "round " << round;
+    }
+}
+
 TEST(RfsimPseudoTerminal, UnplugRemovesThePathAndPlugRestoresIt)
 {
     ScratchDir dir;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,8 +33,15 @@ std::string PseudoTerminal::path() const
 
 std::size_t PseudoTerminal::unreadByHost() const
 {
+    if (slave_ < 0)
+        return 0;
+    // A poll of a terminal whose input queue is empty first moves the bytes
+    // that the kernel still holds for it into the queue: the count is then
+    // zero only once every byte written has been read.
+    pollfd entry{slave_, POLLIN, 0};
+    ::poll(&entry, 1, 0);
     int count = 0;
-    if (slave_ < 0 || ::ioctl(slave_, FIONREAD, &count) != 0)
+    if (::ioctl(slave_, FIONREAD, &count) != 0)
         return 0;
     return std::size_t(count);
 }
