@@ -173,9 +173,9 @@ void MainWebView::evaluateScript(QString script)
 
 void MainWebView::addJSObject()
 {
-    // Only the main frame gets the bridge, and only while it shows a page of a
-    // trusted host: the frame's URL is that of the document whose window
-    // object is new, after any redirect. Frames inside a page never get it, so
+    // Only the main frame gets the bridge, and only while it shows a trusted
+    // page: the frame's URL is that of the document whose window object is
+    // new, after any redirect. Frames inside a page never get it, so
     // an untrusted frame in a trusted page has none either.
     QWebFrame *frame = page()->mainFrame();
     if (trustedHosts.contains(frame->url())) {
@@ -194,9 +194,8 @@ void MainWebView::handleSslErrors(QNetworkReply *reply, QList<QSslError> errors)
     for (const QSslError &error : errors) {
         texts.append(error.errorString());
     }
-    presentationPage->writeLogLine(
-        QStringLiteral("Certificate error from %1: %2")
-            .arg(reply->url().host(), texts.join(QStringLiteral("; "))));
+    presentationPage->writeLogLine(QStringLiteral("Certificate error from %1: %2")
+                                       .arg(reply->url().host(), texts.join(QStringLiteral("; "))));
 }
 
 void MainWebView::replyFinished(QNetworkReply *reply)

@@ -1,8 +1,22 @@
 #include "TrustedHosts.h"
 
-TrustedHosts::TrustedHosts(const QUrl &startUrl, const QStringList &namedHosts)
-    : hosts{startUrl.host()}
+namespace {
+
+bool isWebPage(const QUrl &url)
 {
+    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+}
+
+} // namespace
+
+TrustedHosts::TrustedHosts(const QUrl &startUrl, const QStringList &namedHosts)
+    : localFiles(startUrl.isLocalFile())
+{
+    // A start URL without a scheme (a host typed without "https://") names no
+    // host at all: its text is a path.
+    if (isWebPage(startUrl) && !startUrl.host().isEmpty()) {
+        hosts.append(startUrl.host());
+    }
     for (const QString &name : namedHosts) {
         const QString trimmed = name.trimmed();
         if (trimmed == QLatin1String("*")) {
@@ -21,5 +35,8 @@ TrustedHosts::TrustedHosts(const QUrl &startUrl, const QStringList &namedHosts)
 
 bool TrustedHosts::contains(const QUrl &url) const
 {
-    return everyHost || hosts.contains(url.host());
+    if (url.isLocalFile()) {
+        return localFiles;
+    }
+    return isWebPage(url) && !url.host().isEmpty() && (everyHost || hosts.contains(url.host()));
 }

@@ -1,6 +1,7 @@
 #include "MainWebView.h"
 #include "ShellTestSupport.h"
 #include "StartupOptions.h"
+#include "TrustedHosts.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -69,6 +70,9 @@ class PageTrustTest : public QObject
 
 private slots:
     void initTestCase();
+    void trustRule_data();
+    void trustRule();
+    void dataDocumentOfFileStartPageHasNoBridge();
     void bridgeOnlyOnTrustedHosts_data();
     void bridgeOnlyOnTrustedHosts();
     void framesNeverGetTheBridge();
@@ -82,6 +86,73 @@ void PageTrustTest::initTestCase()
 {
     service = std::make_unique<DevService>();
     QVERIFY(service->isRunning());
+}
+
+void PageTrustTest::trustRule_data()
+{
+    QTest::addColumn<QString>("startUrl");
+    QTest::addColumn<QStringList>("named");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("trusted");
+    const QString web = QStringLiteral("https://brimora.example/login");
+    const QString file = QStringLiteral("file:///home/ann/start.html");
+    const QStringList none;
+    const QStringList every{QStringLiteral("*")};
+    const auto row = [](const char *name, const QString &start, const QStringList &named,
+                        const char *page, bool trusted) {
+        QTest::newRow(name) << start << named << QString::fromLatin1(page) << trusted;
+    };
+    row("start host, other scheme and port", web, none, "http://brimora.example:81/x", true);
+    row("other host", web, none, "https://other.example/", false);
+    row("named host", web, {QStringLiteral(" Other.Example")}, "https://other.example/", true);
+    row("start host over ftp", web, none, "ftp://brimora.example/x", false);
+    row("web start, file page", web, none, "file:///home/ann/start.html", false);
+    row("web start, blank document", web, none, "about:blank", false);
+    row("every host", web, every, "http://any.example/", true);
+    row("every host, data document", web, every, "data:text/html,x", false);
+    row("every host, file page", web, every, "file:///tmp/x.html", false);
+    row("every host, script URL", web, every, "javascript:1", false);
+    row("every host, blob", web, every, "blob:https://brimora.example/1-2", false);
+    row("file start, file page", file, none, "file:///tmp/other.html", true);
+    row("file start, data document", file, none, "data:text/html,x", false);
+    row("file start, blank document", file, none, "about:blank", false);
+    row("file start, named host", file, {QStringLiteral("localhost")}, "http://localhost/", true);
+    row("file start, hostless web URL", file, none, "http:/x", false);
+    row("no scheme, blank document", "brimora.example/login", none, "about:blank", false);
+    row("no scheme, data document", "brimora.example/login", none, "data:text/html,x", false);
+    row("no scheme, the host it names", "brimora.example/login", none,
+        "https://brimora.example/login", false);
+    row("no document yet", web, every, "", false);
+}
+
+// The rule alone: which documents the start URL and the named hosts trust.
+void PageTrustTest::trustRule()
+{
+    QFETCH(QString, startUrl);
+    QFETCH(QStringList, named);
+    QFETCH(QString, page);
+    QFETCH(bool, trusted);
+    QCOMPARE(TrustedHosts(QUrl(startUrl), named).contains(QUrl(page)), trusted);
+}
+
+void PageTrustTest::dataDocumentOfFileStartPageHasNoBridge()
+{
+    ScratchDirectory scratch;
+    QFile start(scratch.file(QStringLiteral("start.html")));
+    QVERIFY(start.open(QIODevice::WriteOnly));
+    start.write("<p>start</p>");
+    start.close();
+    const auto settings = openDefaults(scratch.path());
+    const auto view = openWindow(QUrl::fromLocalFile(start.fileName()).toString(), settings.get());
+    QVERIFY(view);
+    QWebFrame *frame = view->page()->mainFrame();
+    QCOMPARE(bridgeType(frame), QStringLiteral("object"));
+
+    QSignalSpy loaded(view.get(), &QWebView::loadFinished);
+    frame->evaluateJavaScript(QStringLiteral("location.href = 'data:text/html,<p>data</p>'"));
+    QVERIFY(loaded.wait(15000));
+    QCOMPARE(frame->url().scheme(), QStringLiteral("data"));
+    QCOMPARE(bridgeType(frame), QStringLiteral("undefined"));
 }
 
 void PageTrustTest::bridgeOnlyOnTrustedHosts_data()
