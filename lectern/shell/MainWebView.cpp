@@ -85,7 +85,9 @@ MainWebView::MainWebView(const QString &startUrlText, const QString &logFile,
     Q_INIT_RESOURCE(lectern);
     setWindowTitle(QStringLiteral("Brimora"));
     setWindowIcon(programIcon());
-    presentationPage = new PresentationToolPage(startUrlText, logFile);
+    presentationPage = new PresentationToolPage(
+        startUrlText, logFile,
+        ScriptWatchdog::thresholdFromSetting(settings->value(QStringLiteral("scriptReportMs"))));
     setPage(presentationPage);
     page()->setNetworkAccessManager(new PageNetworkAccessManager(trustedHosts, page()));
     auto *cookieJar = new CookieJar(cookieFile);

@@ -11,12 +11,6 @@ const char *const PresentationToolPage::userAgent =
 
 namespace {
 
-// How long a page script may hold the GUI thread before it is reported: the
-// classic engines' ten seconds. Far above what the service's pages ever need
-// (a burst of votes, a screenshot, a sign-in take well under a second even on
-// a slow computer), so the report means a page that hangs, not a busy one.
-constexpr int scriptTimeoutMs = 10000;
-
 // The start URL with the report's path; its scheme, host, port and query stay.
 QUrl reportUrlFor(const QString &startUrlText)
 {
@@ -27,9 +21,10 @@ QUrl reportUrlFor(const QString &startUrlText)
 
 } // namespace
 
-PresentationToolPage::PresentationToolPage(const QString &startUrlText, const QString &logPath)
-    : QWebPage(nullptr), reportUrl(reportUrlFor(startUrlText)),
-      watchdog(reportUrl, scriptTimeoutMs), logFile(logPath)
+PresentationToolPage::PresentationToolPage(const QString &startUrlText, const QString &logPath,
+                                           int scriptReportMs)
+    : QWebPage(nullptr), reportUrl(reportUrlFor(startUrlText)), watchdog(reportUrl, scriptReportMs),
+      logFile(logPath)
 {
     // Truncated, so that the log holds this run's lines alone. An unopenable
     // file leaves the stream without a device: entries are then dropped.

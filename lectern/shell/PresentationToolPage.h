@@ -17,7 +17,10 @@ class PresentationToolPage : public QWebPage
     Q_OBJECT
 
 public:
-    PresentationToolPage(const QString &startUrlText, const QString &logPath);
+    // `scriptReportMs`: how long a page script may hold the GUI thread before
+    // it is reported.
+    PresentationToolPage(const QString &startUrlText, const QString &logPath,
+                         int scriptReportMs = ScriptWatchdog::defaultThresholdMs);
     ~PresentationToolPage() override;
 
     static const char *const userAgent;

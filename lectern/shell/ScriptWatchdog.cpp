@@ -9,6 +9,15 @@
 #include <QSslError>
 #include <QVariant>
 
+int ScriptWatchdog::thresholdFromSetting(const QVariant &value)
+{
+    // Through the text: QVariant's own conversion truncates a number beyond
+    // int without failing.
+    bool wholeNumber = false;
+    const int ms = value.toString().toInt(&wholeNumber);
+    return wholeNumber ? qMax(minimumThresholdMs, ms) : defaultThresholdMs;
+}
+
 ScriptWatchdog::ScriptWatchdog(const QUrl &url, int timeoutMs)
     : reportUrl(url), thresholdMs(timeoutMs)
 {

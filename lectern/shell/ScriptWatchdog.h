@@ -7,6 +7,7 @@
 #include <QString>
 #include <QThread>
 #include <QUrl>
+#include <QVariant>
 #include <QWaitCondition>
 
 #include <atomic>
@@ -27,6 +28,21 @@ class ScriptWatchdog : public QThread
     Q_OBJECT
 
 public:
+    // How long a page script may hold the GUI thread before it is reported:
+    // the classic engines' ten seconds. Far above what the service's pages
+    // ever need (a burst of votes, a screenshot, a sign-in take well under a
+    // second even on a slow computer), so the report means a page that hangs,
+    // not a busy one.
+    static constexpr int defaultThresholdMs = 10000;
+    // Below a second, ordinary work of the GUI thread (a page's layout, a
+    // screenshot) would pass for a hang.
+    static constexpr int minimumThresholdMs = 1000;
+
+    // The threshold that the setting `value` asks for: a whole number of
+    // milliseconds, raised to the minimum; the default when the setting is
+    // missing or no whole number.
+    static int thresholdFromSetting(const QVariant &value);
+
     ScriptWatchdog(const QUrl &url, int timeoutMs);
     // Stops watching, abandons a report still in flight and joins the thread.
     ~ScriptWatchdog() override;
