@@ -17,6 +17,7 @@
 #include <QNetworkCookie>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSettings>
 #include <QSslConfiguration>
 #include <QSslSocket>
@@ -40,17 +41,20 @@ QIcon programIcon()
 }
 
 // The page's network access manager. The web engine runs a synchronous request
-// (a synchronous XMLHttpRequest) to its end inside createRequest(), and for such
-// requests the network library never emits sslErrors(): neither the window's
-// handleSslErrors() nor any other slot can ignore their certificate errors.
-// Those requests to trusted hosts therefore go out without certificate
-// verification; every other request is verified, and asynchronous ones reach
-// handleSslErrors().
+// (a synchronous XMLHttpRequest) to its end inside createRequest(): the network
+// library blocks the calling thread there, without an event loop, until the
+// answer is in. That wait is no page script, so it is marked on the script
+// watchdog. For such requests the network library never emits sslErrors():
+// neither the window's handleSslErrors() nor any other slot can ignore their
+// certificate errors. Those requests to trusted hosts therefore go out without
+// certificate verification; every other request is verified, and asynchronous
+// ones reach handleSslErrors().
 class PageNetworkAccessManager : public QNetworkAccessManager
 {
 public:
-    PageNetworkAccessManager(const TrustedHosts &trusted, QObject *parent)
-        : QNetworkAccessManager(parent), trustedHosts(trusted)
+    PageNetworkAccessManager(const TrustedHosts &trusted, ScriptWatchdog &scriptWatchdog,
+                             QObject *parent)
+        : QNetworkAccessManager(parent), trustedHosts(trusted), watchdog(&scriptWatchdog)
     {
     }
 
@@ -58,8 +62,11 @@ protected:
     QNetworkReply *createRequest(Operation op, const QNetworkRequest &request,
                                  QIODevice *outgoingData) override
     {
-        if (!request.attribute(QNetworkRequest::SynchronousRequestAttribute).toBool() ||
-            !trustedHosts.contains(request.url())) {
+        if (!request.attribute(QNetworkRequest::SynchronousRequestAttribute).toBool()) {
+            return QNetworkAccessManager::createRequest(op, request, outgoingData);
+        }
+        const ScriptWatchdog::OutsideScript waiting(watchdog);
+        if (!trustedHosts.contains(request.url())) {
             return QNetworkAccessManager::createRequest(op, request, outgoingData);
         }
         QNetworkRequest unverified(request);
@@ -71,6 +78,9 @@ protected:
 
 private:
     const TrustedHosts trustedHosts;
+    // Belongs to the page, which destroys it before this object: the page's
+    // unload handlers still make requests in between.
+    const QPointer<ScriptWatchdog> watchdog;
 };
 
 } // namespace
@@ -89,7 +99,8 @@ MainWebView::MainWebView(const QString &startUrlText, const QString &logFile,
         startUrlText, logFile,
         ScriptWatchdog::thresholdFromSetting(settings->value(QStringLiteral("scriptReportMs"))));
     setPage(presentationPage);
-    page()->setNetworkAccessManager(new PageNetworkAccessManager(trustedHosts, page()));
+    page()->setNetworkAccessManager(
+        new PageNetworkAccessManager(trustedHosts, presentationPage->scriptWatchdog(), page()));
     auto *cookieJar = new CookieJar(cookieFile);
     // A cookie file that cannot be written is told in the page's log.
     connect(cookieJar, &CookieJar::storeFailed, presentationPage,

@@ -42,6 +42,12 @@ PresentationToolPage::PresentationToolPage(const QString &startUrlText, const QS
     watchFrame(mainFrame());
     connect(this, &QWebPage::frameCreated, this, &PresentationToolPage::watchFrame);
     connect(this, &QWebPage::loadFinished, this, &PresentationToolPage::updateReport);
+    // The report's reply is a reply of the start host like any other: its
+    // cookies go to the jar (once the stuck script lets the GUI thread go).
+    connect(&watchdog, &ScriptWatchdog::replyCookiesReceived, this,
+            [this](const QList<QNetworkCookie> &replyCookies) {
+                networkAccessManager()->cookieJar()->setCookiesFromUrl(replyCookies, reportUrl);
+            });
     // Watching begins with the event loop: the time the program takes to
     // start is no page script.
     QMetaObject::invokeMethod(

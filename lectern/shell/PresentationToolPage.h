@@ -28,6 +28,10 @@ public:
     // Writes one line to the log (dropped when the log could not be opened).
     void writeLogLine(const QString &line);
 
+    // Watches the GUI thread for stuck page script; waits of the GUI thread
+    // that are no page script mark themselves on it.
+    ScriptWatchdog &scriptWatchdog() { return watchdog; }
+
 public slots:
     // Called by name by web engines that ask whether to stop a long script.
     // This one never asks; the watchdog notices long scripts by itself.

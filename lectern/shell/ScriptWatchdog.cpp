@@ -18,6 +18,24 @@ int ScriptWatchdog::thresholdFromSetting(const QVariant &value)
     return wholeNumber ? qMax(minimumThresholdMs, ms) : defaultThresholdMs;
 }
 
+ScriptWatchdog::OutsideScript::OutsideScript(ScriptWatchdog *watched) : watchdog(watched)
+{
+    if (watchdog != nullptr) {
+        QMutexLocker lock(&watchdog->mutex);
+        ++watchdog->waitsOutsideScript;
+    }
+}
+
+ScriptWatchdog::OutsideScript::~OutsideScript()
+{
+    if (watchdog != nullptr) {
+        QMutexLocker lock(&watchdog->mutex);
+        --watchdog->waitsOutsideScript;
+        // Counts as an answer: script after the wait gets the whole threshold.
+        watchdog->pingAnswered = true;
+    }
+}
+
 ScriptWatchdog::ScriptWatchdog(const QUrl &url, int timeoutMs)
     : reportUrl(url), thresholdMs(timeoutMs)
 {
@@ -62,15 +80,19 @@ void ScriptWatchdog::run()
     }
 }
 
-// True once the GUI thread has left a ping unanswered for the threshold, or a
-// report is asked for; false when the watchdog is being stopped.
+// True once the GUI thread has left a ping unanswered for the threshold outside
+// marked waits, or a report is asked for; false when the watchdog is being
+// stopped.
 bool ScriptWatchdog::waitUntilDue()
 {
     const int checkMs = qMax(1, thresholdMs / 10);
     QElapsedTimer pingAge;
     QMutexLocker lock(&mutex);
     while (!stopping && !reportRequested) {
-        if (pingAnswered.exchange(false)) {
+        if (waitsOutsideScript > 0) {
+            // The ping is answered once the wait and what follows it let go.
+            pingAge.start();
+        } else if (pingAnswered.exchange(false)) {
             pingAge.start();
             // Runs on the GUI thread, which this object belongs to.
             QMetaObject::invokeMethod(
@@ -94,13 +116,22 @@ void ScriptWatchdog::sendReport()
         }
         body = "course=" + QUrl::toPercentEncoding(course, "/");
     }
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArrayLiteral("application/x-www-form-urlencoded"));
     QNetworkAccessManager network;
     QNetworkReply *reply = network.post(request, body);
     // The report goes to the start URL's host, whose certificate errors are
     // ignored as they are for its pages.
     connect(reply, &QNetworkReply::sslErrors, reply,
             [reply](const QList<QSslError> &errors) { reply->ignoreSslErrors(errors); });
-    // The answer is not read; the thread ends with it.
-    connect(reply, &QNetworkReply::finished, reply, [this]() { quit(); });
+    // Of the answer only its cookies are kept; the thread ends with it.
+    connect(reply, &QNetworkReply::finished, reply, [this, reply]() {
+        const auto replyCookies =
+            reply->header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>();
+        if (!replyCookies.isEmpty()) {
+            emit replyCookiesReceived(replyCookies);
+        }
+        quit();
+    });
     exec();
 }

@@ -16,13 +16,14 @@
 // without interrupting it. The web engine does not ask about long scripts, so
 // a thread of its own watches the GUI thread: every tenth of the threshold it
 // posts a ping that the GUI thread's event loop answers, and a ping left
-// unanswered for the whole threshold means that the GUI thread is stuck (in
-// this program only page script holds it that long: dialogs and synchronous
-// requests run nested event loops, which answer). The report then goes out
+// unanswered for the whole threshold means that page script is stuck. Dialogs
+// run nested event loops, which answer; a synchronous request blocks the GUI
+// thread without one, so its wait is marked (OutsideScript) and does not
+// count: counting starts again where it ends. The report then goes out
 // from the watchdog's thread through a network access manager of its own,
 // since the page's one belongs to the stuck thread. The GUI thread keeps the
-// report's course and cookies up to date meanwhile. After its one report the
-// thread ends.
+// report's course and cookies up to date meanwhile, and stores the cookies
+// that the report's reply sets. After its one report the thread ends.
 class ScriptWatchdog : public QThread
 {
     Q_OBJECT
@@ -43,6 +44,22 @@ public:
     // missing or no whole number.
     static int thresholdFromSetting(const QVariant &value);
 
+    // For its lifetime the GUI thread waits for something other than page
+    // script (a synchronous request's answer), however long: no report. A
+    // watchdog that is gone already (a page's unload handlers run after it)
+    // has nothing to mark.
+    class OutsideScript
+    {
+    public:
+        explicit OutsideScript(ScriptWatchdog *watched);
+        ~OutsideScript();
+        OutsideScript(const OutsideScript &) = delete;
+        OutsideScript &operator=(const OutsideScript &) = delete;
+
+    private:
+        ScriptWatchdog *const watchdog;
+    };
+
     ScriptWatchdog(const QUrl &url, int timeoutMs);
     // Stops watching, abandons a report still in flight and joins the thread.
     ~ScriptWatchdog() override;
@@ -53,6 +70,11 @@ public:
     void setCookies(const QList<QNetworkCookie> &reportCookies);
     // Sends the report at once, unless the run has sent it already.
     void reportNow();
+
+signals:
+    // The cookies that the report's reply sets; emitted on the watchdog's own
+    // thread, for the GUI thread's cookie jar.
+    void replyCookiesReceived(const QList<QNetworkCookie> &replyCookies);
 
 protected:
     void run() override;
@@ -66,11 +88,13 @@ private:
     // Set by the GUI thread when it handles the latest ping.
     std::atomic<bool> pingAnswered{true};
 
-    // Protects course, cookies, reportRequested and stopping; wakeUp waits on it.
+    // Protects course, cookies, waitsOutsideScript, reportRequested and
+    // stopping; wakeUp waits on it.
     QMutex mutex;
     QWaitCondition wakeUp;
     QString course;
     QList<QNetworkCookie> cookies;
+    int waitsOutsideScript = 0;
     bool reportRequested = false;
     bool stopping = false;
 };

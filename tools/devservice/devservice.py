@@ -26,6 +26,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -36,6 +37,7 @@ PAGES_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pages")
 SESSION_COOKIE = "sessionid"
 MAX_BODY = 16 * 1024 * 1024
 LONG_POLL_LIMIT = 30.0
+SLOW_LIMIT = 30.0
 
 CONTENT_TYPES = {
     ".html": "text/html; charset=utf-8",
@@ -202,6 +204,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 "/class": self.get_class,
                 "/api/records": lambda: self.send_json(self.service.records.snapshot()),
                 "/api/commands": self.get_command,
+                "/slow": self.get_slow,
             }
         )
 
@@ -339,7 +342,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 "user_agent": self.headers.get("User-Agent", ""),
             },
         )
-        self.send(200, b"reported\n")
+        # Shows where the reply's cookies go.
+        self.send(200, b"reported\n", headers=[("Set-Cookie", "timeout_reported=1; Path=/")])
 
     def client_gone(self):
         """True when the client closed the connection while waiting for the reply.
@@ -350,6 +354,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return bool(readable)
 
     # --- test control -------------------------------------------------------
+
+    def get_slow(self):
+        """Answers after ms= milliseconds (at most SLOW_LIMIT seconds)."""
+        try:
+            seconds = min(max(float(self.query().get("ms", "0")) / 1000.0, 0.0), SLOW_LIMIT)
+        except ValueError:
+            raise BadRequest("bad ms")
+        time.sleep(seconds)
+        self.send(200, b"slow\n")
 
     def post_reset(self):
         self.read_body()

@@ -143,6 +143,12 @@ void PresentationToolPageTest::longScriptIsReportedOncePerRun()
         service->requestsFor("/ereport_javascript_timeout/").first().toObject();
     QCOMPARE(request.value(QStringLiteral("method")).toString(), QStringLiteral("POST"));
     QCOMPARE(request.value(QStringLiteral("query")).toString(), QStringLiteral("from=desk"));
+    // The reply's cookie is stored as any reply's of the start host is.
+    const QUrl startUrl(service->http() + QStringLiteral("/login"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        page.networkAccessManager()->cookieJar()->cookiesForUrl(startUrl).contains(
+            QNetworkCookie("timeout_reported", "1")),
+        10000);
 
     // Later timeouts of the same run send nothing. A marker request sent
     // after them shows that nothing was queued before it.
