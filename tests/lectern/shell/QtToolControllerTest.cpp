@@ -83,8 +83,12 @@ void QtToolControllerTest::init()
 {
     scratch = std::make_unique<ScratchDirectory>();
     settings = openDefaults(scratch->path());
-    view = std::make_unique<MainWebView>(QStringLiteral("about:blank"), QStringLiteral("q.log"),
-                                         settings.get());
+    // A local start page is trusted: it has the bridge.
+    const QUrl start = scratch->write(QStringLiteral("start.html"), "<p>start</p>");
+    QVERIFY(start.isValid());
+    view = std::make_unique<MainWebView>(start.toString(), QStringLiteral("q.log"), settings.get());
+    QSignalSpy loaded(view.get(), &QWebView::loadFinished);
+    QVERIFY(loaded.wait(10000));
     view->setGeometry(50, 60, 300, 200);
     view->show();
     QVERIFY(QTest::qWaitForWindowExposed(view.get()));
