@@ -21,14 +21,9 @@ void ScriptWatchdogTest::thresholdFromSetting_data()
     };
     row("missing: the production value", QVariant(), 10000);
     row("short", QStringLiteral("1500"), 1500);
-    row("long", QStringLiteral("60000"), 60000);
-    row("the minimum", QStringLiteral("1000"), 1000);
     row("below the minimum", QStringLiteral("999"), 1000);
-    row("zero", QStringLiteral("0"), 1000);
     row("negative", QStringLiteral("-5000"), 1000);
-    row("empty", QString(), 10000);
     row("no number", QStringLiteral("ten"), 10000);
-    row("fraction", QStringLiteral("2.5"), 10000);
     row("beyond int", QStringLiteral("99999999999"), 10000);
 }
 
