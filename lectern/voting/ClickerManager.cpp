@@ -76,7 +76,7 @@ bool isNumber(const QString &text)
 
 } // namespace
 
-ClickerManager::ClickerManager(QtToolController *bridge)
+ClickerManager::ClickerManager(QtToolController *bridge, int tickIntervalMs)
     : controller(bridge), port(new QSerialPort(this))
 {
     connect(port, &QSerialPort::readyRead, this, &ClickerManager::readSerialData);
@@ -84,7 +84,7 @@ ClickerManager::ClickerManager(QtToolController *bridge)
     if (controller)
         controller->setClickerManager(this);
 
-    workerThread = std::make_unique<WorkerThread>();
+    workerThread = std::make_unique<WorkerThread>(tickIntervalMs);
     connect(workerThread.get(), &WorkerThread::tickEvent, this, &ClickerManager::tick);
     // The thread is stopped before the application object goes away, so no thread
     // outlives the event loop that receives its ticks.

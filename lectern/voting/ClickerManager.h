@@ -3,6 +3,7 @@
 
 #include "ReceiverPorts.h"
 #include "SerialPortScanner.h"
+#include "WorkerThread.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,7 +15,6 @@
 #include <memory>
 
 class QtToolController;
-class WorkerThread;
 
 // Holds the open question and its type, finds and reads the RF receiver, and
 // hands every accepted packet to the page as a script call.
@@ -32,8 +32,9 @@ class WorkerThread;
 // setReceiverPort() names one port instead (a device path such as /dev/ttyUSB0,
 // a pseudo-terminal such as /dev/pts/5, or a port name such as COM5).
 //
-// For MainWebView: create the manager right after the bridge, connect
-// sendJavaScript() to evaluateScript(), then call
+// For MainWebView: create the manager right after the bridge, with the tick
+// interval WorkerThread::intervalFromSetting() makes of the receiverTickMs
+// setting, connect sendJavaScript() to evaluateScript(), then call
 //   manager->setReceiverPort(settings.value("receiverPort").toString());
 // with the settings group "defaults" (an empty text keeps FTDI detection).
 class ClickerManager : public QObject
@@ -46,8 +47,10 @@ public:
     using SerialPortEntry = ReceiverPorts::Entry;
 
     // Registers with the bridge (setClickerManager) and starts the worker
-    // thread. The bridge may be null (the manager then just doesn't register).
-    explicit ClickerManager(QtToolController *bridge);
+    // thread, which ticks every tickIntervalMs (clamped as WorkerThread does).
+    // The bridge may be null (the manager then just doesn't register).
+    explicit ClickerManager(QtToolController *bridge,
+                            int tickIntervalMs = WorkerThread::defaultIntervalMs);
     ~ClickerManager() override;
 
     bool startVoting(const QString &id, const QString &type);
