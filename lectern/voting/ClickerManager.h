@@ -62,13 +62,17 @@ public:
     QString answerTextFor(int code) const;
     void showConnectionStatus();
     void hideConnectionStatus();
-    // Writes the receiver's mode command (0 vote packets, 1 text packets) and,
-    // once it is written, records the mode; bytes that arrive during the write
-    // wait at the port and never cost the command. Without an open receiver the
-    // mode is recorded only: a receiver opened later is sent the recorded mode
-    // unless it is 0, the mode in which a receiver starts.
+    // Records the mode (0 vote packets, 1 text packets) by which frames are cut
+    // and writes the receiver's mode command; bytes that arrive during the
+    // write wait at the port and never cost the command. The receiver counts as
+    // being in the mode only once the whole command is written: a receiver
+    // opened later is sent the mode (0 included), and after a failed write the
+    // next question sends it again.
     void setBaseMode(int mode);
     bool isConnected() const { return connected; }
+    // How long setBaseMode() waits for its command to be written (5000 ms);
+    // tests shorten it.
+    void setModeCommandTimeout(int milliseconds) { modeCommandTimeoutMs = milliseconds; }
 
     // Empty: detect the receiver among FTDI ports. Otherwise the named port is
     // the receiver while it exists, and FTDI ports are not used.
@@ -108,8 +112,12 @@ private:
     QString questionId;
     QString questionType;
     int baseMode = 0;
+    // The open receiver was sent baseMode's command in full. A receiver keeps
+    // its mode while it has power, so one just opened is in an unknown mode.
+    bool receiverModeKnown = false;
     // setBaseMode() is waiting for its command to be written.
     bool writingModeCommand = false;
+    int modeCommandTimeoutMs = 5000;
     QByteArray receiveBuffer;
     QString receiverPort;
     // Lists the system's ports again only after its serial devices may have

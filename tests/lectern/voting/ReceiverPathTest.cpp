@@ -74,6 +74,8 @@ private slots:
     void modeChangeWhileCutting();
     void vanishedReceiverIsDropped();
     void modeCommandWrittenOncePerChange();
+    void modeCommandThatTimedOutIsSentAgain_data();
+    void modeCommandThatTimedOutIsSentAgain();
     void receiverCandidatesMatchManufacturerExactly();
     void firstUsablePortIsTaken();
     void failedOpenDoesNotDropLaterPort();
@@ -87,7 +89,8 @@ private slots:
 
 private:
     // A new manager whose receiver port is portName, connected and told that
-    // the page is ready; the spy starts empty.
+    // the page is ready; the spy starts empty, and what the manager wrote on
+    // opening the receiver is in openingCommand.
     void startManager(const QString &portName);
     // Starts a manager whose receiver port is a symbolic link to the receiver.
     void startManagerOnLink();
@@ -105,6 +108,7 @@ private:
     std::unique_ptr<QSignalSpy> spy;
     std::unique_ptr<QTemporaryDir> linkDir;
     QString link;
+    QByteArray openingCommand;
 };
 
 void ReceiverPathTest::init()
@@ -134,6 +138,7 @@ void ReceiverPathTest::startManager(const QString &portName)
     manager->tick();
     QTRY_COMPARE(scripts(*spy), QStringList({showScript}));
     spy->clear();
+    openingCommand = receiver->readWritten();
 }
 
 void ReceiverPathTest::startManagerOnLink()
@@ -338,7 +343,9 @@ void ReceiverPathTest::vanishedReceiverIsDropped()
 
 void ReceiverPathTest::modeCommandWrittenOncePerChange()
 {
-    QCOMPARE(receiver->readWritten(), QByteArray()); // opening sends nothing
+    // A receiver keeps its mode while it has power, whatever program set it:
+    // opening it tells it the mode wanted, vote packets included.
+    QCOMPARE(openingCommand, modeVotes);
     const struct
     {
         const char *id;
@@ -353,6 +360,34 @@ void ReceiverPathTest::modeCommandWrittenOncePerChange()
         QVERIFY(manager->startVoting(step.id, step.type));
         QCOMPARE(receiver->readWritten(), step.written);
     }
+}
+
+void ReceiverPathTest::modeCommandThatTimedOutIsSentAgain_data()
+{
+    QTest::addColumn<QString>("nextType");
+    QTest::addColumn<QByteArray>("nextCommand");
+    QTest::newRow("the mode before") << "mc" << modeVotes;
+    QTest::newRow("the mode commanded") << "wa" << modeTexts;
+}
+
+void ReceiverPathTest::modeCommandThatTimedOutIsSentAgain()
+{
+    QFETCH(QString, nextType);
+    QFETCH(QByteArray, nextCommand);
+    // The receiver takes no bytes for a while: the command for text packets
+    // times out, and goes out later after all.
+    manager->setModeCommandTimeout(100);
+    receiver->holdHostWrites(true);
+    QVERIFY(manager->startVoting("q1", "wa"));
+    QCOMPARE(receiver->readWritten(), QByteArray());
+    receiver->holdHostWrites(false);
+    QByteArray written;
+    QTRY_COMPARE(written += receiver->readWritten(), modeTexts);
+
+    // The program cannot know which mode the receiver is in: the next
+    // question tells it, whichever mode it needs.
+    QVERIFY(manager->startVoting("q2", nextType));
+    QCOMPARE(receiver->readWritten(), nextCommand);
 }
 
 void ReceiverPathTest::receiverCandidatesMatchManufacturerExactly()
@@ -380,7 +415,7 @@ void ReceiverPathTest::firstUsablePortIsTaken()
     QCOMPARE(scripts(listedSpy), QStringList({showScript}));
 
     QVERIFY(listed.startVoting("q1", "na"));
-    QCOMPARE(first.readWritten(), modeTexts);
+    QCOMPARE(first.readWritten(), modeVotes + modeTexts);
     QCOMPARE(second.readWritten(), QByteArray());
     QCOMPARE(wrongCase.readWritten(), QByteArray());
 
@@ -409,7 +444,7 @@ void ReceiverPathTest::failedOpenDoesNotDropLaterPort()
     QVERIFY(listed.isConnected());
 
     QVERIFY(listed.startVoting("q1", "wa"));
-    QCOMPARE(usable.readWritten(), modeTexts);
+    QCOMPARE(usable.readWritten(), modeVotes + modeTexts);
     QVERIFY(usable.write(textPacket(123456, "ABC")));
     QTRY_COMPARE(scripts(listedSpy), QStringList({showScript, "Clicker.vote('123456', 'abc');"}));
 }
@@ -431,7 +466,7 @@ void ReceiverPathTest::namedReceiverPortReplacesDetection()
     listed.tick();
     QVERIFY(listed.isConnected());
     QVERIFY(listed.startVoting("q1", "wa"));
-    QCOMPARE(named.readWritten(), modeTexts);
+    QCOMPARE(named.readWritten(), modeVotes + modeTexts);
     QCOMPARE(receiver->readWritten(), QByteArray());
 }
 
@@ -449,10 +484,10 @@ void ReceiverPathTest::replugRestoresMode_data()
     QTest::newRow("attendance after word answer")
         << QStringList{"wa", "attendance"} << modeTexts << modeTexts << textPacket(123456, "Here")
         << "Clicker.vote('123456', 'here');";
-    QTest::newRow("multiple choice") << QStringList{"mc"} << QByteArray() << QByteArray()
+    QTest::newRow("multiple choice") << QStringList{"mc"} << QByteArray() << modeVotes
                                      << votePacket(123456, 2) << "Clicker.vote('123456', 'b');";
     QTest::newRow("multiple choice after word answer")
-        << QStringList{"wa", "mc"} << modeTexts + modeVotes << QByteArray() << votePacket(123456, 2)
+        << QStringList{"wa", "mc"} << modeTexts + modeVotes << modeVotes << votePacket(123456, 2)
         << "Clicker.vote('123456', 'b');";
 }
 
@@ -468,8 +503,7 @@ void ReceiverPathTest::replugRestoresMode()
         QVERIFY(manager->startVoting(QStringLiteral("q%1").arg(i + 1), types.at(i)));
     QCOMPARE(receiver->readWritten(), beforeUnplug);
 
-    // The new receiver starts in vote-packet mode: it is told the question's
-    // mode once when it is opened, and nothing when that mode is vote packets.
+    // The new receiver is told the question's mode once, when it is opened.
     unplug();
     plug();
     manager->tick();
