@@ -103,6 +103,8 @@ bool ClickerManager::startVoting(const QString &id, const QString &type)
         type != wordAnswer) {
         return false;
     }
+    if (type != questionType)
+        ++questionOpenings;
     questionId = id;
     questionType = type;
 
@@ -119,6 +121,7 @@ bool ClickerManager::startVoting(const QString &id, const QString &type)
 
 void ClickerManager::stopVoting()
 {
+    ++questionOpenings;
     questionId.clear();
     questionType.clear();
 }
@@ -310,15 +313,22 @@ void ClickerManager::readSerialData()
         port->clear(QSerialPort::Input);
         return;
     }
+    // The bytes of a read belong to the question open when it began; a
+    // partial frame kept from the read before is completed only within the
+    // same question.
+    const quint64 opening = questionOpenings;
+    if (receiveBufferOpening != opening)
+        receiveBuffer.clear();
+    receiveBufferOpening = opening;
     receiveBuffer.append(port->readAll());
 
     const int length = baseMode == 1 ? textPacketLength : votePacketLength;
     while (receiveBuffer.size() >= length) {
-        if (questionId.isEmpty()) {
-            // The page closed the question while this read was being cut (from
-            // inside Clicker.vote): its remaining whole frames go unseen, and
-            // only an incomplete tail stays, as after any read.
-            receiveBuffer.remove(0, receiveBuffer.size() - receiveBuffer.size() % length);
+        if (questionOpenings != opening) {
+            // The page closed the question or opened another one while this
+            // read was being cut (from inside Clicker.vote): the rest of the
+            // read goes unseen.
+            receiveBuffer.clear();
             return;
         }
         // The frame leaves the buffer before it is handled: a vote's script may

@@ -119,6 +119,11 @@ private:
     bool writingModeCommand = false;
     int modeCommandTimeoutMs = 5000;
     QByteArray receiveBuffer;
+    // Counts the openings and closings of questions (a new id or type counts),
+    // so that bytes stay with the question under which they were read.
+    quint64 questionOpenings = 0;
+    // The value of questionOpenings when receiveBuffer's bytes were read.
+    quint64 receiveBufferOpening = 0;
     QString receiverPort;
     // Lists the system's ports again only after its serial devices may have
     // changed; a cache, so const lookups may refresh it.
