@@ -203,8 +203,11 @@ class TextAnswerTest(VoteTestCase):
 class NoiseTest(VoteTestCase):
     def test_every_packet_the_noise_left_intact_is_delivered_exactly_once(self):
         self.open_question("q-noise", "mc")
+        # Six times the line rate: the reads still end anywhere in a packet.
         self.receiver.command(
-            "noise stray=0.1 flip=0.1 drop=0.1 seed=11", "class 400 rate=line seed=11"
+            "pace 115200",
+            "noise stray=0.1 flip=0.1 drop=0.1 seed=11",
+            "class 400 rate=line seed=11",
         )
         counts = self.receiver.sync()
         self.assertEqual(counts["sent"], 400)
