@@ -8,6 +8,7 @@ Set LECTERN to the program's path. Each test class runs its own Xvfb.
 
 import os
 import shutil
+import stat
 import subprocess
 import tempfile
 import unittest
@@ -81,10 +82,11 @@ class StartupTest(LecternTestCase):
         self.assertIn("UTILITY", harness.window_property(window, "_NET_WM_WINDOW_TYPE"))
 
         # One argument: the log is quillet.log in the working directory, with
-        # the page's console messages.
+        # the page's console messages, and for the user's eyes only.
         log = wait_until(lambda: self.read(program.path("quillet.log")), what="console line in log")
         self.assertTrue(log.startswith("Initialzied PresentationToolPage"))
         self.assertRegex(log, r"Clicker ready with the desktop program : \d+ : .*/static/class\.js")
+        self.assertEqual(oct(stat.S_IMODE(os.stat(program.path("quillet.log")).st_mode)), "0o600")
 
     def test_window_comes_back_above_a_covering_window(self):
         program = self.lectern()
