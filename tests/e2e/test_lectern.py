@@ -133,10 +133,13 @@ class SessionTest(LecternTestCase):
         program = self.lectern()
         program.start(self.auto_login_url())
         self.service.wait_for_events("dom_ready")
+        # The jar writes the file soon after a cookie is set, not at once.
+        jar = program.path(".brq_cookies")
+        token = wait_until(lambda: harness.read_ini(jar).get("127.0.0.1", {}).get("sessionid"),
+                           what="a session cookie filed for 127.0.0.1")
         program.stop()
-        cookies = harness.read_ini(program.path(".brq_cookies"))
-        token = cookies.get("127.0.0.1", {}).get("sessionid")
-        self.assertTrue(token, "no session cookie filed for 127.0.0.1: %r" % cookies)
+        # The session is the user's alone.
+        self.assertEqual(oct(stat.S_IMODE(os.stat(jar).st_mode)), "0o600")
 
         # Second run on the plain login page: the stored cookie goes along and
         # the service leads straight on to the class page.
@@ -328,8 +331,8 @@ class CloseDialogTest(LecternTestCase):
         program = self.lectern()
         program.start(self.auto_login_url())
         self.service.wait_for_events("dom_ready")
-        token = self.session_cookie(program)
-        self.assertTrue(token)
+        # The jar writes the file soon after a cookie is set, not at once.
+        token = wait_until(lambda: self.session_cookie(program), what="the session cookie in the file")
         self.answer(self.open_dialog(program), "Return")
         self.assertEqual(program.wait(), 0, program.diagnostics())
         self.assertEqual(self.session_cookie(program), token)

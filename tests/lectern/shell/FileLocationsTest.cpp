@@ -17,42 +17,10 @@ namespace {
 // Folders relative to a scratch folder, with their permission bits.
 using Modes = QList<QPair<QString, int>>;
 
-// The permission bits of a file or folder; -1 when it does not exist.
-int modeOf(const QString &path)
-{
-    struct stat info
-    {
-    };
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return -1;
-    return int(info.st_mode & 07777);
-}
-
 bool makeFolder(const QString &path, int mode)
 {
     return QDir().mkpath(path) && ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
 }
-
-bool writeFile(const QString &path, const QByteArray &bytes, int mode)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return false;
-    file.close();
-    return ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
-}
-
-// Sets the process's file creation mask for the life of the object, so that
-// the modes a test sees come from the code, not from the mask it inherited.
-class FileCreationMask
-{
-public:
-    explicit FileCreationMask(mode_t mask) : previous(::umask(mask)) {}
-    ~FileCreationMask() { ::umask(previous); }
-
-private:
-    mode_t previous;
-};
 
 // Sets (or, for a null value, unsets) environment variables for the life of
 // the object.
