@@ -33,6 +33,13 @@ QList<StoredCookie> keepable(const QList<StoredCookie> &cookies)
     return kept;
 }
 
+// The host's section in `hosts`, or the end.
+template <typename Hosts> auto findHost(Hosts &hosts, const QString &host)
+{
+    return std::find_if(hosts.begin(), hosts.end(),
+                        [&host](const HostCookies &section) { return section.host == host; });
+}
+
 // Its share of the Cookie header: "name=value", and "; " before the next.
 int headerBytes(const StoredCookie &cookie)
 {
@@ -87,9 +94,7 @@ CookieJar::~CookieJar()
 QList<QNetworkCookie> CookieJar::cookiesForUrl(const QUrl &url) const
 {
     QList<QNetworkCookie> cookies;
-    const QString host = url.host();
-    const auto section = std::find_if(hosts.cbegin(), hosts.cend(),
-                                      [&host](const HostCookies &h) { return h.host == host; });
+    const auto section = findHost(hosts, url.host());
     if (section == hosts.cend())
         return cookies;
     for (const StoredCookie &cookie : section->cookies)
@@ -115,8 +120,7 @@ int CookieJar::keep(const QString &host, const QList<StoredCookie> &accepted)
 {
     if (accepted.isEmpty())
         return 0;
-    const auto found = std::find_if(hosts.begin(), hosts.end(),
-                                    [&host](const HostCookies &h) { return h.host == host; });
+    const auto found = findHost(hosts, host);
     HostCookies section{host, {}};
     if (found != hosts.end()) {
         section = std::move(*found);

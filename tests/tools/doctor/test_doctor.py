@@ -22,9 +22,10 @@ BASESIM = os.environ.get("BASESIM", "")
 
 
 class Doctor:
-    """A scratch copy of the doctor, so that the settings beside it, or the
-    user's settings it falls back to, are the test's own. The SDK library it
-    links lies beside it too: the build tree may be closed to other users."""
+    """A scratch copy of the doctor, outside the installed programs' folder,
+    so that the settings beside it are the test's own (and the user's
+    settings, which it must not read, too). The SDK library it links lies
+    beside it too: the build tree may be closed to other users."""
 
     def __init__(self):
         self.dir = tempfile.mkdtemp(prefix="doctor-")
