@@ -1,11 +1,10 @@
 #include "CookieJar.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QNetworkCookie>
-#include <QSaveFile>
-#include <QSettings>
+#include <QTimer>
 #include <QUrl>
-#include <QVariant>
 
 #include <algorithm>
 
@@ -17,164 +16,160 @@ QByteArray upToZeroByte(const QByteArray &bytes)
     return bytes.left(int(qstrnlen(bytes.constData(), uint(bytes.size()))));
 }
 
-bool isUtf8(const QByteArray &bytes)
+// Within the size bound, and a name the file holds as a key of its host's own
+// section: keys are non-empty UTF-8 text, and the settings class takes "/"
+// and "\" as separators of subgroups.
+bool isKeepable(const StoredCookie &cookie)
 {
-    return QString::fromUtf8(bytes).toUtf8() == bytes;
+    const QByteArray &name = cookie.name;
+    return !name.isEmpty() && name.size() + cookie.value.size() <= CookieJar::maxCookieBytes &&
+           QString::fromUtf8(name).toUtf8() == name && !name.contains('/') && !name.contains('\\');
 }
 
-// A name the file can hold as a key at all: keys are UTF-8 text.
-bool isFileable(const QByteArray &name)
+QList<StoredCookie> keepable(const QList<StoredCookie> &cookies)
 {
-    return !name.isEmpty() && isUtf8(name);
+    QList<StoredCookie> kept;
+    std::copy_if(cookies.cbegin(), cookies.cend(), std::back_inserter(kept), isKeepable);
+    return kept;
 }
 
-// A name that comes back from the file as a key of its host's own section: the
-// settings class takes "/" and "\" as separators of subgroups.
-bool isReadBack(const QByteArray &name)
+// The host's section in `hosts`, or the end.
+template <typename Hosts> auto findHost(Hosts &hosts, const QString &host)
 {
-    return isFileable(name) && !name.contains('/') && !name.contains('\\');
+    return std::find_if(hosts.begin(), hosts.end(),
+                        [&host](const HostCookies &section) { return section.host == host; });
 }
 
-QString keyFor(const QByteArray &name)
+// Its share of the Cookie header: "name=value", and "; " before the next.
+int headerBytes(const StoredCookie &cookie)
 {
-    return QString::fromUtf8(name);
+    return cookie.name.size() + 1 + cookie.value.size() + 2;
 }
 
-// Text when the bytes are UTF-8 (as the first versions wrote every value, so
-// that they can read it too), otherwise the bytes themselves.
-QVariant storedValue(const QByteArray &value)
+// Drops the cookies set longest ago beyond the host's bounds; returns how
+// many were dropped.
+int trim(QList<StoredCookie> &cookies)
 {
-    if (isUtf8(value))
-        return QString::fromUtf8(value);
-    return value;
+    int bytes = -2; // no separator after the last cookie
+    for (const StoredCookie &cookie : cookies)
+        bytes += headerBytes(cookie);
+    int dropped = 0;
+    while (cookies.size() > CookieJar::maxCookiesPerHost ||
+           bytes > CookieJar::maxHeaderBytesPerHost) {
+        bytes -= headerBytes(cookies.takeFirst());
+        ++dropped;
+    }
+    return dropped;
 }
 
 } // namespace
 
-CookieJar::CookieJar(const QString &path) : fileName(path)
+CookieJar::CookieJar(const QString &path)
+    : file(path, [this](const QString &error) {
+          QMetaObject::invokeMethod(
+              this, [this, error]() { reportStoreFailure(error); }, Qt::QueuedConnection);
+      })
 {
-    load();
+    int dropped = 0;
+    for (const HostCookies &section : file.read()) {
+        const QList<StoredCookie> accepted = keepable(section.cookies);
+        dropped += section.cookies.size() - accepted.size() + keep(section.host, accepted);
+    }
+    // A file from before the bounds may hold more than they allow: the surplus
+    // is neither sent nor kept.
+    if (dropped > 0)
+        scheduleWrite();
+    // The close dialog's "Log me out" is the last thing set before the
+    // application quits.
+    if (QCoreApplication::instance())
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                &CookieJar::flush);
 }
 
-void CookieJar::load()
+CookieJar::~CookieJar()
 {
-    QSettings file(fileName, QSettings::IniFormat);
-    // The cookies of URLs without a host (about:blank) lie at the top level.
-    QStringList sections = file.childGroups();
-    sections.prepend(QString());
-    for (const QString &host : sections) {
-        file.beginGroup(host);
-        HostCookies cookies;
-        const QStringList names = file.childKeys();
-        for (const QString &name : names)
-            cookies.append({name.toUtf8(), file.value(name).toByteArray()});
-        file.endGroup();
-        if (cookies.isEmpty())
-            continue;
-        // A file from before the bound may hold more than it: the surplus is
-        // neither sent nor kept.
-        const QList<QByteArray> dropped = trim(cookies);
-        hosts.insert(host, cookies);
-        if (!dropped.isEmpty())
-            store(host, {}, dropped);
-    }
+    flush();
 }
 
 QList<QNetworkCookie> CookieJar::cookiesForUrl(const QUrl &url) const
 {
     QList<QNetworkCookie> cookies;
-    const auto host = hosts.constFind(url.host());
-    if (host == hosts.constEnd())
+    const auto section = findHost(hosts, url.host());
+    if (section == hosts.cend())
         return cookies;
-    for (const Cookie &cookie : *host)
+    for (const StoredCookie &cookie : section->cookies)
         cookies.append(QNetworkCookie(cookie.name, cookie.value));
     return cookies;
 }
 
 bool CookieJar::setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, const QUrl &url)
 {
-    const QString host = url.host();
-    HostCookies &kept = hosts[host];
-    QList<Cookie> written;
-    QList<QByteArray> dropped;
-    for (const QNetworkCookie &cookie : cookieList) {
-        const Cookie entry{upToZeroByte(cookie.name()), upToZeroByte(cookie.value())};
-        if (!isFileable(entry.name))
-            continue;
-        written.append(entry);
-        if (!isReadBack(entry.name))
-            continue;
-        // A new value for a known name replaces the old one and counts as new.
-        for (int i = 0; i < kept.size(); ++i) {
-            if (kept.at(i).name == entry.name) {
-                kept.removeAt(i);
-                break;
-            }
-        }
-        kept.append(entry);
-        dropped += trim(kept);
+    QList<StoredCookie> cookies;
+    for (const QNetworkCookie &cookie : cookieList)
+        cookies.append({upToZeroByte(cookie.name()), upToZeroByte(cookie.value())});
+    const QList<StoredCookie> accepted = keepable(cookies);
+    if (!accepted.isEmpty()) {
+        keep(url.host(), accepted);
+        scheduleWrite();
     }
-    // What is filed: names the file cannot read back (as before), and the
-    // others that are still kept, with their last value.
-    QList<Cookie> filed;
-    for (const Cookie &entry : written) {
-        if (isReadBack(entry.name)) {
-            const auto stillKept = std::find_if(
-                kept.cbegin(), kept.cend(), [&](const Cookie &c) { return c.name == entry.name; });
-            if (stillKept == kept.cend())
-                continue;
-        }
-        filed.append(entry);
-    }
-    if (kept.isEmpty())
-        hosts.remove(host);
-    if (!store(host, filed, dropped))
-        reportStoreFailure();
-    // Every cookie is accepted, whatever its domain, path or expiry.
+    // Every cookie counts as accepted, whatever its domain, path or expiry.
     return true;
 }
 
-QList<QByteArray> CookieJar::trim(HostCookies &cookies)
+int CookieJar::keep(const QString &host, const QList<StoredCookie> &accepted)
 {
-    QList<QByteArray> dropped;
-    while (cookies.size() > maxCookiesPerHost)
-        dropped.append(cookies.takeFirst().name);
+    if (accepted.isEmpty())
+        return 0;
+    const auto found = findHost(hosts, host);
+    HostCookies section{host, {}};
+    if (found != hosts.end()) {
+        section = std::move(*found);
+        hosts.erase(found);
+    }
+    // A new value for a known name replaces the old one and counts as new.
+    for (const StoredCookie &cookie : accepted) {
+        const auto same =
+            std::find_if(section.cookies.begin(), section.cookies.end(),
+                         [&cookie](const StoredCookie &c) { return c.name == cookie.name; });
+        if (same != section.cookies.end())
+            section.cookies.erase(same);
+        section.cookies.append(cookie);
+    }
+    int dropped = trim(section.cookies);
+    hosts.append(section);
+    while (hosts.size() > maxHosts)
+        dropped += hosts.takeFirst().cookies.size();
     return dropped;
 }
 
-bool CookieJar::store(const QString &host, const QList<Cookie> &written,
-                      const QList<QByteArray> &dropped)
+void CookieJar::scheduleWrite()
 {
-    if (written.isEmpty() && dropped.isEmpty())
-        return true;
-    QSettings file(fileName, QSettings::IniFormat);
-    file.beginGroup(host);
-    // Removals first: a name dropped and set again in one call stays.
-    for (const QByteArray &name : dropped)
-        file.remove(keyFor(name));
-    for (const Cookie &cookie : written)
-        file.setValue(keyFor(cookie.name), storedValue(cookie.value));
-    file.endGroup();
-    file.sync();
-    return file.status() == QSettings::NoError;
+    if (writeScheduled)
+        return;
+    writeScheduled = true;
+    QTimer::singleShot(0, this, &CookieJar::writeOut);
 }
 
-void CookieJar::reportStoreFailure()
+void CookieJar::writeOut()
+{
+    if (!writeScheduled)
+        return;
+    writeScheduled = false;
+    file.write(hosts);
+}
+
+void CookieJar::flush()
+{
+    writeOut();
+    file.flush();
+}
+
+void CookieJar::reportStoreFailure(const QString &error)
 {
     if (failureReported)
         return;
     failureReported = true;
-    // The settings class tells only that it failed; a file opened for writing
-    // the same way (a new file beside it, then renamed) tells why.
-    QString error;
-    QSaveFile probe(fileName);
-    if (probe.open(QIODevice::WriteOnly)) {
-        probe.cancelWriting();
-        error = QStringLiteral("the settings could not be written");
-    } else {
-        error = probe.errorString();
-    }
     emit storeFailed(QStringLiteral("Cookie file %1 cannot be written (%2): cookies are kept "
                                     "for this run only")
-                         .arg(QFileInfo(fileName).absoluteFilePath(), error));
+                         .arg(QFileInfo(file.path()).absoluteFilePath(), error));
 }

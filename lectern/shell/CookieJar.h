@@ -1,68 +1,75 @@
 #ifndef LECTERN_SHELL_COOKIEJAR_H
 #define LECTERN_SHELL_COOKIEJAR_H
 
-#include <QByteArray>
-#include <QHash>
+#include "CookieFile.h"
+
 #include <QList>
 #include <QNetworkCookieJar>
 #include <QString>
 
-// Keeps cookies by host, one section per host and one key per cookie name in
-// an INI file, so that a login survives a restart. Only names and values are
-// kept: no path, domain, expiry or flags.
+// Keeps cookies by host in a file (see CookieFile), so that a login survives
+// a restart. Only names and values are kept: no path, domain, expiry or
+// flags; every cookie of a host goes with every request to that host.
 //
-// The cookies live in memory for the run (read from the file when the jar is
-// made) and every change is written through to the file at once. A file that
-// cannot be written costs nothing but the next runs: cookies still work for
-// this run, and storeFailed() says why, once.
+// The cookies live in memory for the run, read from the file when the jar is
+// made. Changes are written out once the event loop turns, on the file's own
+// thread, whatever their number: the window never waits for the disk, and a
+// crash loses at most the changes of the last turn and of the write then
+// under way. The jar is written completely when it is destroyed and when the
+// application is about to quit. A file that cannot be written costs nothing
+// but the next runs: cookies still work for this run, and storeFailed() says
+// why, once.
 //
-// File format (that of the first versions, which still load): names are keys
-// in UTF-8; a value is stored as text when its bytes are UTF-8, otherwise as
-// the settings class's byte array, so that every value comes back byte for byte.
-// A name that cannot be read back as a key of its host's own section (one that
-// is no UTF-8, or holds the key separators "/" or "\") is not sent; one with a
-// separator is still filed, in a subgroup.
+// Bounds, as browsers keep them: a host can make the program send at most
+// maxCookiesPerHost cookies in a Cookie header of at most
+// maxHeaderBytesPerHost bytes, each of at most maxCookieBytes, and the jar
+// (and so the file) holds at most maxHosts hosts. Beyond a bound the cookies
+// (or hosts) set longest ago go first; one set again counts as new, and those
+// read from the file count as set before any of this run, in the file's
+// order. A cookie larger than maxCookieBytes is refused, as is one whose name
+// the file cannot hold as a key of its host's section (empty, not UTF-8, or
+// holding the settings class's separators "/" or "\"): neither is sent nor
+// written, and a value kept earlier under that name stays.
 class CookieJar : public QNetworkCookieJar
 {
     Q_OBJECT
 
 public:
-    // Cookies kept per host, as Chromium and Firefox keep (RFC 6265 asks for at
-    // least 50): enough for any real service, and a bound on the Cookie header
-    // that a host can make the program send. Beyond it the cookies set longest
-    // ago go first; one set again counts as new. Cookies read from the file
-    // count as older than any set during the run, in the file's order.
+    // Name and value of one cookie (RFC 6265 asks for at least 4096 bytes).
+    static constexpr int maxCookieBytes = 4096;
+    // As Chromium and Firefox keep (RFC 6265 asks for at least 50).
     static constexpr int maxCookiesPerHost = 180;
+    // "name=value" of each cookie and "; " between them: the Cookie header
+    // with its name stays under the 8 KB that common servers take per field.
+    static constexpr int maxHeaderBytesPerHost = 8000;
+    static constexpr int maxHosts = 50;
 
     explicit CookieJar(const QString &path);
+    ~CookieJar() override;
 
     QList<QNetworkCookie> cookiesForUrl(const QUrl &url) const override;
     bool setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, const QUrl &url) override;
 
+    // Writes what has changed and waits until it is in the file (or failed).
+    void flush();
+
 signals:
     // A line for the log: the cookie file cannot be written (naming the file
-    // and the error). Emitted once per run, at the first failed write.
+    // and the error). Emitted once per run, after the first failed write.
     void storeFailed(const QString &line);
 
 private:
-    struct Cookie
-    {
-        QByteArray name;
-        QByteArray value;
-    };
-    using HostCookies = QList<Cookie>; // set longest ago first
+    // Files the host's accepted cookies as its newest and applies the bounds;
+    // returns how many cookies (accepted ones and others) were dropped.
+    int keep(const QString &host, const QList<StoredCookie> &accepted);
+    void scheduleWrite();
+    void writeOut();
+    void reportStoreFailure(const QString &error);
 
-    void load();
-    // Drops the oldest cookies beyond the bound; returns their names.
-    static QList<QByteArray> trim(HostCookies &cookies);
-    // Writes the given cookies of the host and removes the dropped names; true
-    // when the file took the change.
-    bool store(const QString &host, const QList<Cookie> &written, const QList<QByteArray> &dropped);
-    void reportStoreFailure();
-
-    QString fileName;
-    QHash<QString, HostCookies> hosts;
+    QList<HostCookies> hosts; // set longest ago first
+    bool writeScheduled = false;
     bool failureReported = false;
+    CookieFile file;
 };
 
 #endif // LECTERN_SHELL_COOKIEJAR_H

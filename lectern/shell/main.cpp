@@ -5,14 +5,21 @@
 #include <QApplication>
 #include <QSettings>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     configureApplication(app);
 
-    // Beside the program when its folder is writable, per user otherwise.
+    // Per user when installed, beside the program for a copy anywhere else.
     const FileLocations locations = FileLocations::forProgram(QApplication::applicationDirPath());
-    locations.prepareDataFolder();
+    // Without its data folder the program runs on: the cookies are kept for
+    // this run only, and a log in that folder is lost, so this is the one
+    // place that can tell.
+    const QString folderError = locations.prepareDataFolder();
+    if (!folderError.isEmpty())
+        std::fprintf(stderr, "lectern: %s\n", qPrintable(folderError));
     // Lives for the whole run with its group open; the window writes `logout`
     // through it.
     const auto settings = locations.openSettings();
@@ -20,6 +27,8 @@ int main(int argc, char *argv[])
     StartupOptions options = readStartupOptions(*settings, QApplication::arguments());
     if (!options.logFileFromCommandLine)
         options.logFile = locations.dataFile(options.logFile);
+    // It holds what the page writes to its console, which may be personal.
+    FileLocations::keepPrivate(options.logFile, FileLocations::IfMissing::Create);
 
     MainWebView window(options.startUrl, options.logFile, settings.get(), options.trustedHosts,
                        locations.dataFile(QStringLiteral(".brq_cookies")));

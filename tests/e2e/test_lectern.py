@@ -8,6 +8,7 @@ Set LECTERN to the program's path. Each test class runs its own Xvfb.
 
 import os
 import shutil
+import stat
 import subprocess
 import tempfile
 import unittest
@@ -81,10 +82,11 @@ class StartupTest(LecternTestCase):
         self.assertIn("UTILITY", harness.window_property(window, "_NET_WM_WINDOW_TYPE"))
 
         # One argument: the log is quillet.log in the working directory, with
-        # the page's console messages.
+        # the page's console messages, and for the user's eyes only.
         log = wait_until(lambda: self.read(program.path("quillet.log")), what="console line in log")
         self.assertTrue(log.startswith("Initialzied PresentationToolPage"))
         self.assertRegex(log, r"Clicker ready with the desktop program : \d+ : .*/static/class\.js")
+        self.assertEqual(oct(stat.S_IMODE(os.stat(program.path("quillet.log")).st_mode)), "0o600")
 
     def test_window_comes_back_above_a_covering_window(self):
         program = self.lectern()
@@ -131,10 +133,13 @@ class SessionTest(LecternTestCase):
         program = self.lectern()
         program.start(self.auto_login_url())
         self.service.wait_for_events("dom_ready")
+        # The jar writes the file soon after a cookie is set, not at once.
+        jar = program.path(".brq_cookies")
+        token = wait_until(lambda: harness.read_ini(jar).get("127.0.0.1", {}).get("sessionid"),
+                           what="a session cookie filed for 127.0.0.1")
         program.stop()
-        cookies = harness.read_ini(program.path(".brq_cookies"))
-        token = cookies.get("127.0.0.1", {}).get("sessionid")
-        self.assertTrue(token, "no session cookie filed for 127.0.0.1: %r" % cookies)
+        # The session is the user's alone.
+        self.assertEqual(oct(stat.S_IMODE(os.stat(jar).st_mode)), "0o600")
 
         # Second run on the plain login page: the stored cookie goes along and
         # the service leads straight on to the class page.
@@ -326,8 +331,8 @@ class CloseDialogTest(LecternTestCase):
         program = self.lectern()
         program.start(self.auto_login_url())
         self.service.wait_for_events("dom_ready")
-        token = self.session_cookie(program)
-        self.assertTrue(token)
+        # The jar writes the file soon after a cookie is set, not at once.
+        token = wait_until(lambda: self.session_cookie(program), what="the session cookie in the file")
         self.answer(self.open_dialog(program), "Return")
         self.assertEqual(program.wait(), 0, program.diagnostics())
         self.assertEqual(self.session_cookie(program), token)

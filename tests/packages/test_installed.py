@@ -6,6 +6,7 @@ through the user's settings and explains a port the user cannot open."""
 
 import os
 import shutil
+import stat
 import subprocess
 import sys
 import tempfile
@@ -19,6 +20,10 @@ def user_folder(prefix):
     path = tempfile.mkdtemp(prefix=prefix)
     os.chown(path, NOBODY, NOBODY)
     return path
+
+
+def mode(path):
+    return oct(stat.S_IMODE(os.stat(path).st_mode))
 
 
 def user_environment(home, **extra):
@@ -44,12 +49,16 @@ class InstalledLecternTest(unittest.TestCase):
         shutil.rmtree(self.home, ignore_errors=True)
         shutil.rmtree(self.workdir, ignore_errors=True)
 
-    def test_cookies_and_log_go_to_the_users_data_folder(self):
+    def start(self, stderr=subprocess.DEVNULL, **extra_environment):
         url = self.service.urls["https"] + "/login?user=demo&auto=1&next=%2Fclass"
         self.program = subprocess.Popen(
             ["/usr/bin/lectern", url], cwd=self.workdir, preexec_fn=become_nobody,
-            env=user_environment(self.home, DISPLAY=self.display.name, QT_XCB_GL_INTEGRATION="none"),
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            env=user_environment(self.home, DISPLAY=self.display.name, QT_XCB_GL_INTEGRATION="none",
+                                 **extra_environment),
+            stdout=subprocess.DEVNULL, stderr=stderr)
+
+    def test_cookies_and_log_go_to_the_users_data_folder(self):
+        self.start()
         # Signed in and on the class page: the session cookie has been set.
         self.service.wait_for_events("dom_ready")
         data = os.path.join(self.home, ".local", "share", "brimora")
@@ -66,6 +75,22 @@ class InstalledLecternTest(unittest.TestCase):
         wait_until(written, what="cookie jar and log in %s" % data)
         self.assertEqual(os.listdir(self.workdir), [], "nothing belongs in the working directory")
         self.assertFalse(os.path.exists("/usr/bin/settings.ini"))
+        # The user's alone; the folders above keep their modes.
+        self.assertEqual([mode(path) for path in (data, jar, log)], ["0o700", "0o600", "0o600"])
+        self.assertEqual(mode(os.path.dirname(data)), "0o700")
+
+    def test_a_data_folder_that_cannot_be_made_is_named_on_standard_error(self):
+        blocked = os.path.join(self.home, "not-a-folder")
+        with open(blocked, "w"):
+            pass
+        stderr_path = os.path.join(self.home, "stderr.txt")
+        with open(stderr_path, "w") as stderr:
+            self.start(stderr=stderr, XDG_DATA_HOME=blocked)
+        # The program runs on and signs in, its cookies kept for the run.
+        self.service.wait_for_events("dom_ready")
+        with open(stderr_path) as f:
+            lines = [line for line in f.read().splitlines() if line.startswith("lectern:")]
+        self.assertEqual(lines, ["lectern: cannot create the data folder %s/brimora: Not a directory" % blocked])
 
 
 class InstalledDoctorTest(unittest.TestCase):
@@ -82,8 +107,8 @@ class InstalledDoctorTest(unittest.TestCase):
         self.receiver.stop()
         shutil.rmtree(self.home, ignore_errors=True)
 
-    def doctor(self):
-        result = subprocess.run(["/usr/bin/brimora-doctor"], preexec_fn=become_nobody, capture_output=True,
+    def doctor(self, preexec=become_nobody):
+        result = subprocess.run(["/usr/bin/brimora-doctor"], preexec_fn=preexec, capture_output=True,
                                 text=True, env=user_environment(self.home), timeout=EVENTUALLY)
         # Shown in the stage's output, as a user would see it.
         print("\n$ brimora-doctor\n" + result.stdout + "(exit status %d)" % result.returncode)
@@ -98,6 +123,13 @@ class InstalledDoctorTest(unittest.TestCase):
         allowed = self.doctor()
         self.assertEqual(allowed.returncode, 0, allowed.stdout)
         self.assertIn("OK: lectern would use %s" % self.receiver.link, allowed.stdout)
+
+    def test_root_reads_the_users_settings_too(self):
+        # Root may write /usr/bin, yet the installed doctor reads the same
+        # files for root as for a user, never /usr/bin/settings.ini.
+        setting = "receiverPort = %s (%s/.config/brimora/settings.ini)" % (self.receiver.link, self.home)
+        self.assertIn(setting, self.doctor().stdout)
+        self.assertIn(setting, self.doctor(preexec=None).stdout)
 
 
 if __name__ == "__main__":

@@ -342,8 +342,12 @@ void MainWebViewTest::closeWithLogoutBlanksTheSessionAndQuits()
     view.show();
     QSignalSpy loaded(&view, &QWebView::loadFinished);
     QVERIFY(loaded.wait(10000));
+    // The jar writes the sign-in's cookie soon after it is set, not at once.
     QSettings cookies(scratch.file(QStringLiteral(".brq_cookies")), QSettings::IniFormat);
-    QVERIFY(!cookies.value(QStringLiteral("127.0.0.1/sessionid")).toString().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (cookies.sync(),
+         !cookies.value(QStringLiteral("127.0.0.1/sessionid")).toString().isEmpty()),
+        10000);
 
     whenMessageBoxOpens([](QMessageBox *box) { box->button(QMessageBox::Close)->click(); });
     // The confirmed close ends the event loop with code 0.

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 
 void DevService::ChildProcess::setupChildProcess()
 {
@@ -123,4 +124,28 @@ QString readText(const QString &path)
         return QString();
     }
     return QString::fromUtf8(file.readAll());
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes, int mode)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return false;
+    file.close();
+    return ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
+}
+
+int modeOf(const QString &path)
+{
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return -1;
+    return int(info.st_mode & 07777);
+}
+
+FileCreationMask::FileCreationMask(mode_t mask) : previous(::umask(mask)) {}
+
+FileCreationMask::~FileCreationMask()
+{
+    ::umask(previous);
 }

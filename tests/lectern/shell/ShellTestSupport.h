@@ -11,6 +11,8 @@
 
 #include <memory>
 
+#include <sys/types.h>
+
 // The local stand-in for the web service, run as a child process for the
 // lifetime of the object. Its records tell what it has received.
 class DevService
@@ -74,5 +76,24 @@ bool writeDefaults(const QString &dir, const QByteArray &lines);
 
 // Reads a whole file as text ("" when missing).
 QString readText(const QString &path);
+
+// Writes `bytes` into a new file at `path` and gives it `mode`.
+bool writeFile(const QString &path, const QByteArray &bytes, int mode);
+
+// The permission bits of a file or folder (not of a link's target); -1 when
+// there is none.
+int modeOf(const QString &path);
+
+// Sets the process's file creation mask for the life of the object, so that
+// the modes a test sees come from the code, not from the mask it inherited.
+class FileCreationMask
+{
+public:
+    explicit FileCreationMask(mode_t mask);
+    ~FileCreationMask();
+
+private:
+    mode_t previous;
+};
 
 #endif // TESTS_LECTERN_SHELL_SHELLTESTSUPPORT_H

@@ -6,7 +6,6 @@ status."""
 import os
 import shutil
 import signal
-import stat
 import subprocess
 import sys
 import tempfile
@@ -23,9 +22,10 @@ BASESIM = os.environ.get("BASESIM", "")
 
 
 class Doctor:
-    """A scratch copy of the doctor, so that the settings beside it, or the
-    user's settings it falls back to, are the test's own. The SDK library it
-    links lies beside it too: the build tree may be closed to other users."""
+    """A scratch copy of the doctor, outside the installed programs' folder,
+    so that the settings beside it are the test's own (and the user's
+    settings, which it must not read, too). The SDK library it links lies
+    beside it too: the build tree may be closed to other users."""
 
     def __init__(self):
         self.dir = tempfile.mkdtemp(prefix="doctor-")
@@ -62,34 +62,45 @@ class ReceiverTest(unittest.TestCase):
         self.doctor.cleanup()
 
     def test_names_the_port_lectern_would_use(self):
-        # A copy in a writable folder keeps its settings beside it, as lectern does.
+        # A copy outside the installed programs' folder keeps its settings
+        # beside it, as lectern does.
         self.doctor.write_settings(self.doctor.program_dir, self.receiver.link)
         result = self.doctor.run()
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertIn("receiverPort = %s" % self.receiver.link, result.stdout)
         self.assertIn("OK: lectern would use %s" % self.receiver.link, result.stdout)
 
+    def open_to_nobody(self):
+        """Lets nobody run the doctor copy and read the settings beside it."""
+        for path in (self.doctor.dir, self.doctor.program_dir, self.receiver.dir):
+            os.chmod(path, 0o755)
+        os.chmod(self.doctor.binary, 0o755)
+        for name in ("settings.ini", os.path.basename(SDK)):
+            os.chmod(os.path.join(self.doctor.program_dir, name), 0o644)
+
     def test_port_the_user_cannot_open_is_explained(self):
-        # Per-user settings: the program's folder is not writable for the user.
-        self.doctor.write_settings(os.path.join(self.doctor.config, "brimora"), self.receiver.link)
+        self.doctor.write_settings(self.doctor.program_dir, self.receiver.link)
         if os.geteuid() == 0:
             # The pseudo-terminal is root's (mode 620): another user cannot open it.
-            for path in (self.doctor.dir, self.doctor.program_dir, self.doctor.config, self.receiver.dir):
-                os.chmod(path, 0o755)
-            os.chmod(self.doctor.binary, 0o755)
-            os.chmod(os.path.join(self.doctor.program_dir, os.path.basename(SDK)), 0o644)
-            os.chmod(os.path.join(self.doctor.config, "brimora"), 0o755)
+            self.open_to_nobody()
             result = self.doctor.run(preexec=become_nobody)
         else:
             os.chmod(self.receiver.device, 0)
-            os.chmod(self.doctor.program_dir, stat.S_IRUSR | stat.S_IXUSR)
             result = self.doctor.run()
-            os.chmod(self.doctor.program_dir, stat.S_IRWXU)
         self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
-        self.assertIn("receiverPort = %s (%s/brimora/settings.ini)" % (self.receiver.link, self.doctor.config),
-                      result.stdout)
         self.assertIn("PROBLEM: %s cannot be opened: Permission denied" % self.receiver.link, result.stdout)
         self.assertIn("Fix: ", result.stdout)
+
+    @unittest.skipUnless(os.geteuid() == 0, "needs root to run as another user too")
+    def test_root_and_a_user_read_the_same_settings(self):
+        # Which settings a copy reads does not depend on who may write its
+        # folder: nobody may not write it, root may.
+        self.doctor.write_settings(self.doctor.program_dir, self.receiver.link)
+        self.doctor.write_settings(os.path.join(self.doctor.config, "brimora"), "/dev/per-user")
+        self.open_to_nobody()
+        beside = "receiverPort = %s (%s/settings.ini)" % (self.receiver.link, self.doctor.program_dir)
+        self.assertIn(beside, self.doctor.run().stdout)
+        self.assertIn(beside, self.doctor.run(preexec=become_nobody).stdout)
 
     def test_missing_port_is_a_problem(self):
         self.doctor.write_settings(self.doctor.program_dir, self.receiver.link + "-gone")
