@@ -19,12 +19,15 @@ class DeviceReader : public IDeviceReader
 {
 public:
     static constexpr int reportLength = 64;
-    static constexpr int readTimeoutMs = 1000;
 
     DeviceReader(IProtocol *protocol, IBaseDataEvents *dataEvents, IBaseManagement *management,
                  IRawData *rawData);
 
     void run() override;
+
+    /// How long one read waits for a report (the facade sets it from
+    /// LibraryTiming).
+    int readTimeoutMs = 1000;
 
 private:
     // Reads until a read fails.

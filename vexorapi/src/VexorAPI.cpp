@@ -8,6 +8,7 @@
 #include "HIDHIDAPI.h"
 #include "IRawData.h"
 #include "InputReportsParser.h"
+#include "LibraryTiming.h"
 #include "ProtocolVexor.h"
 #include "RawDataElement.h"
 #include "SleeperBoost.h"
@@ -83,6 +84,10 @@ struct VexorAPI::Components
           deviceReader(&protocol, &dataEvents, &baseManagement, &rawData),
           parser(&rawData, mutators, &dataEvents)
     {
+        const LibraryTiming timing = LibraryTiming::forNewFacades();
+        timing.applyTo(protocolSleeper);
+        timing.applyTo(connectSleeper);
+        deviceReader.readTimeoutMs = timing.readTimeoutMs;
     }
 
     BaseManagement baseManagement;
