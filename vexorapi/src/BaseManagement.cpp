@@ -1,5 +1,7 @@
 #include "BaseManagement.h"
 
+#include "StopRequest.h"
+
 #include <VexorAPI/IBaseManagementEvents.h>
 
 BaseManagement::BaseManagement(IBaseManagementEvents *events_) : IBaseManagement(events_) {}
@@ -15,8 +17,9 @@ bool BaseManagement::waitForBaseReady()
 unsigned long BaseManagement::waitForReadyGeneration()
 {
     boost::unique_lock<boost::mutex> lock(mutex);
-    while (!baseReady)
+    while (!baseReady && !StopRequest::thisThreadStopping())
         condition.wait(lock);
+    StopRequest::stopPoint();
     return openGeneration;
 }
 
@@ -113,6 +116,12 @@ bool BaseManagement::closedOnRequest()
 {
     boost::lock_guard<boost::mutex> lock(mutex);
     return closedByClient;
+}
+
+void BaseManagement::wakeWaiters()
+{
+    boost::lock_guard<boost::mutex> lock(mutex);
+    condition.notify_all();
 }
 
 bool BaseManagement::isReady()

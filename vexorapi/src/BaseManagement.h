@@ -16,7 +16,7 @@ public:
     explicit BaseManagement(IBaseManagementEvents *events);
     ~BaseManagement();
 
-    /// Waits (interruptibly) until baseReady is true.
+    /// Waits until baseReady is true; a stop point.
     bool waitForBaseReady() override;
     /// Clears baseReady and a pending reader loss, then reports onNoBase().
     bool noBase() override;
@@ -37,6 +37,7 @@ public:
     bool closeRequested() override;
     bool openRequested() override;
     bool closedOnRequest() override;
+    void wakeWaiters() override;
 
     bool isReady();
 
@@ -49,7 +50,8 @@ private:
     // protects baseReady, openGeneration, announcedGeneration, lossByReader
     // and closedByClient
     boost::mutex mutex;
-    boost::condition_variable condition; // signalled when baseReady becomes true
+    // signalled when baseReady becomes true, and to wake threads asked to stop
+    boost::condition_variable condition;
     bool baseReady = false;
     unsigned long openGeneration = 0;
     // The generation whose onBaseReady() is being delivered; 0 when none is,

@@ -2,6 +2,7 @@
 
 #include "IBaseManagement.h"
 #include "SleeperBoost.h"
+#include "StopRequest.h"
 
 #include <VexorAPI/IProtocol.h>
 
@@ -23,6 +24,7 @@ ConnectBase::~ConnectBase() = default;
 void ConnectBase::connectLoop()
 {
     for (;;) {
+        StopRequest::stopPoint();
         connectOnce();
         baseIsPresent();
     }
@@ -37,6 +39,7 @@ void ConnectBase::connectOnce()
 void ConnectBase::waitForABase()
 {
     while (!protocol->findBase()) {
+        StopRequest::stopPoint();
         management->noBase();
         sleeper->longSleep();
     }
@@ -47,6 +50,7 @@ void ConnectBase::waitForOpenBase()
 {
     // A base that the client has closed stays closed.
     while (!management->closedOnRequest()) {
+        StopRequest::stopPoint();
         management->openingBase();
         if (protocol->openBase()) {
             // Closed by the client while it was being opened: it stays closed.
@@ -64,8 +68,10 @@ void ConnectBase::waitForOpenBase()
 
 void ConnectBase::baseIsPresent()
 {
-    while (testBaseIsPresent())
+    while (testBaseIsPresent()) {
+        StopRequest::stopPoint();
         sleeper->longSleep();
+    }
     management->baseLost();
 }
 

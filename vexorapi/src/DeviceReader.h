@@ -12,9 +12,9 @@ class IRawData;
 // base, then reads reports with a one-second time-out and queues every report
 // whose first two bytes are both non-zero, stamped with the time it was read.
 //
-// Waiting for the base and the gap between two reads are interruption points
-// of Boost.Thread: interrupting the reader thread ends the pass within one
-// read time-out.
+// Waiting for the base and the gap between two reads are stop points (an
+// interruption of the thread, or its facade's stop request): either ends the
+// pass within one read time-out.
 class DeviceReader : public IDeviceReader
 {
 public:

@@ -4,6 +4,7 @@
 #include "ISleeper.h"
 #include "ISpecificationCollection.h"
 #include "IUSBSpecifications.h"
+#include "StopRequest.h"
 
 #include <algorithm>
 #include <array>
@@ -60,6 +61,7 @@ bool ProtocolVexor::baseIsAttached()
 bool ProtocolVexor::waitForBase()
 {
     for (int check = 0; check < baseChecks; ++check) {
+        StopRequest::stopPoint();
         if (baseIsAttached())
             return true;
         sleeper->mediumSleep();
