@@ -60,6 +60,13 @@ void interruptAll(std::mutex &threadsMutex, const ThreadPointer &connect,
             (*thread)->interrupt();
 }
 
+bool anyThread(std::mutex &threadsMutex, const ThreadPointer &connect, const ThreadPointer &reader,
+               const ThreadPointer &parser)
+{
+    std::lock_guard<std::mutex> guard(threadsMutex);
+    return connect || reader || parser;
+}
+
 // Joins the threads in this order, without holding threadsMutex (a callback
 // on one of them may call stop()), then releases them.
 void joinAll(std::mutex &threadsMutex, ThreadPointer &connect, ThreadPointer &reader,
@@ -167,11 +174,15 @@ void VexorAPI::run()
     if (components->onWorkerThread())
         return; // called from a callback: the threads run already
     std::lock_guard<std::mutex> lifecycle(lifecycleMutex);
-    std::lock_guard<std::mutex> guard(threadsMutex);
-    if (connectThread || readerThread || parserThread)
-        return; // already running, or stopped from a callback and not joined yet
+    if (anyThread(threadsMutex, connectThread, readerThread, parserThread)) {
+        if (!components->stop.isRequested())
+            return; // running
+        // Stopped from a callback: the threads are ending.
+        joinAll(threadsMutex, connectThread, readerThread, parserThread);
+    }
     components->stop.clear();
     StopRequest *const stop = &components->stop;
+    std::lock_guard<std::mutex> guard(threadsMutex);
     connectThread = startThread(this, &VexorAPI::launchConnect, stop);
     readerThread = startThread(this, &VexorAPI::launchDeviceReader, stop);
     parserThread = startThread(this, &VexorAPI::launchInputReportParser, stop);

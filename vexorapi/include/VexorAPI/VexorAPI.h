@@ -41,7 +41,9 @@ public:
     VexorAPI &operator=(const VexorAPI &) = delete;
 
     // Starts the three threads unless they already run. After stop() it may
-    // be called again. From inside a callback it does nothing.
+    // be called again; after a stop() from inside a callback it first waits
+    // for the threads to end (as stop() does). From inside a callback it does
+    // nothing.
     void run() override;
     // Asks the threads to end and joins them (connection, reader, parser).
     // Returns within one read time-out of the reader (1 s) after the
