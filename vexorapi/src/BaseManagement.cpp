@@ -97,6 +97,7 @@ bool BaseManagement::readerReportedLoss()
 
 bool BaseManagement::closeRequested()
 {
+    boost::lock_guard<boost::mutex> noStepInProgress(stepMutex);
     boost::lock_guard<boost::mutex> lock(mutex);
     clearReadyLocked();
     closedByClient = true;
@@ -122,6 +123,12 @@ void BaseManagement::wakeWaiters()
 {
     boost::lock_guard<boost::mutex> lock(mutex);
     condition.notify_all();
+}
+
+bool BaseManagement::pass(const std::function<bool()> &step)
+{
+    boost::lock_guard<boost::mutex> noCloseMeanwhile(stepMutex);
+    return !closedOnRequest() && step();
 }
 
 bool BaseManagement::isReady()

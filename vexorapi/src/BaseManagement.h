@@ -2,6 +2,7 @@
 #define VEXORAPI_BASEMANAGEMENT_H
 
 #include "IBaseManagement.h"
+#include "IOpeningGate.h"
 
 #include <boost/thread/condition_variable.hpp>
 #include <boost/thread/mutex.hpp>
@@ -10,7 +11,10 @@
 /// to the client on the caller's thread, never with the mutex held, so a
 /// client may call into the library from any event. The flag is set only after
 /// onBaseReady() has returned, so a waiting reader returns only after it.
-class BaseManagement : public IBaseManagement
+///
+/// Also the opening gate: the steps of an opening pass only while the client
+/// has not closed the base.
+class BaseManagement : public IBaseManagement, public IOpeningGate
 {
 public:
     explicit BaseManagement(IBaseManagementEvents *events);
@@ -39,6 +43,8 @@ public:
     bool closedOnRequest() override;
     void wakeWaiters() override;
 
+    bool pass(const std::function<bool()> &step) override;
+
     bool isReady();
 
 private:
@@ -47,6 +53,9 @@ private:
     void clearReady();
     void clearReadyLocked();
 
+    // Held across each step of an opening that passes the gate, and while a
+    // close on request is set; taken before mutex.
+    boost::mutex stepMutex;
     // protects baseReady, openGeneration, announcedGeneration, lossByReader
     // and closedByClient
     boost::mutex mutex;

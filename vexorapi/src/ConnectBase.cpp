@@ -52,10 +52,10 @@ void ConnectBase::waitForOpenBase()
     while (!management->closedOnRequest()) {
         StopRequest::stopPoint();
         management->openingBase();
+        // A close by the client during the opening stops its steps, and
+        // baseOpened() then leaves the base closed.
         if (protocol->openBase()) {
-            // Closed by the client while it was being opened: it stays closed.
-            if (!management->baseOpened() && management->closedOnRequest())
-                protocol->closeBase();
+            management->baseOpened();
             return;
         }
         // A failed opening is tried again while the base stays listed, after

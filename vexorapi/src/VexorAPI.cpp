@@ -103,6 +103,7 @@ struct Wiring
         timing.applyTo(protocolSleeper);
         timing.applyTo(connectSleeper);
         deviceReader.readTimeoutMs = timing.readTimeoutMs;
+        protocol.setOpeningGate(&baseManagement);
     }
 
     BaseManagement baseManagement;
