@@ -105,7 +105,7 @@ TEST_F(BaseManagementTest, WaiterKeepsWaitingAfterTheBaseIsGoneAgain)
 TEST_F(BaseManagementTest, CloseOnRequestHoldsUntilAnOpeningRequestOrALoss)
 {
     const std::vector<std::function<void()>> releases = {
-        [&] { management.openRequested(); },
+        [&] { management.requestOpening(); },
         [&] { management.baseLost(); },
         [&] { management.noBase(); },
     };
@@ -144,7 +144,7 @@ TEST_F(BaseManagementTest, LossOrCloseDuringOnBaseReadyLeavesTheBaseNotReady)
         EXPECT_FALSE(management.baseOpened());
         EXPECT_FALSE(management.isReady());
         events.onEvent = nullptr;
-        management.openRequested();
+        management.requestOpening();
     }
 }
 
@@ -199,6 +199,56 @@ TEST_F(BaseManagementTest, ReaderLossStaysPendingUntilTheLoopActsOnIt)
     EXPECT_TRUE(management.readerLost(generation));
     EXPECT_FALSE(management.readerReportedLoss());
     EXPECT_EQ(events.events().back(), "baseLost");
+}
+
+// A client's opening request is answered by the first opening that begins
+// after it, or failed by a search that finds no base. While the facade's
+// threads do not run nobody carries it out, and it fails at once.
+TEST(BaseManagementRequests, AnsweredByTheFirstOpeningBegunAfterThem)
+{
+    using Steps = std::function<void(BaseManagement &)>;
+    const Steps nothing = [](BaseManagement &) {};
+    struct Case
+    {
+        const char *name;
+        bool running;
+        Steps before; // the loop's steps before the request
+        Steps after;  // and after it
+        bool answer;
+    };
+    const Case cases[] = {
+        {"opened", true, nothing,
+         [](BaseManagement &m) {
+             m.openingBase();
+             m.baseOpened();
+         },
+         true},
+        {"failed", true, nothing,
+         [](BaseManagement &m) {
+             m.openingBase();
+             m.openingFailed();
+         },
+         false},
+        {"no base", true, nothing, [](BaseManagement &m) { m.noBase(); }, false},
+        {"opening begun before the request", true, [](BaseManagement &m) { m.openingBase(); },
+         [](BaseManagement &m) {
+             m.baseOpened();
+             m.openingBase();
+             m.openingFailed();
+         },
+         false},
+        {"threads not running", false, nothing, nothing, false},
+    };
+    for (const Case &c : cases) {
+        RecordingEvents events;
+        BaseManagement management(&events);
+        management.setThreadsRunning(c.running);
+        c.before(management);
+        const unsigned long ticket = management.requestOpening();
+        EXPECT_TRUE(management.openingRequested()) << c.name;
+        c.after(management);
+        EXPECT_EQ(management.awaitOpening(ticket), c.answer) << c.name;
+    }
 }
 
 TEST_F(BaseManagementTest, ManyOpeningsAndLossesAcrossThreads)

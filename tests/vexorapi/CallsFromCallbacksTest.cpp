@@ -284,6 +284,9 @@ protected:
             });
             client.waitFor("baseReady");
         }
+        // Votes are read once onBaseReady() has returned; an opening that an
+        // operation runs from inside it replaces the handle before that.
+        client.waitFor("baseReady returned");
         api->protocol->startVote(1);
         if (client.waitFor("voteStarted")) {
             basesim::queueInputReport(voteReport(1, choice(0x81, 1)));

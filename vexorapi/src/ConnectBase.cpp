@@ -23,10 +23,12 @@ ConnectBase::~ConnectBase() = default;
 
 void ConnectBase::connectLoop()
 {
+    // The stop points come after the steps: a loop that has started reports
+    // at least its first search.
     for (;;) {
-        StopRequest::stopPoint();
         connectOnce();
         baseIsPresent();
+        StopRequest::stopPoint();
     }
 }
 
@@ -39,8 +41,8 @@ void ConnectBase::connectOnce()
 void ConnectBase::waitForABase()
 {
     while (!protocol->findBase()) {
-        StopRequest::stopPoint();
         management->noBase();
+        StopRequest::stopPoint();
         sleeper->longSleep();
     }
     management->baseFound();
@@ -58,6 +60,7 @@ void ConnectBase::waitForOpenBase()
             management->baseOpened();
             return;
         }
+        management->openingFailed();
         // A failed opening is tried again while the base stays listed, after
         // the pause between two presence checks.
         sleeper->longSleep();
@@ -70,7 +73,10 @@ void ConnectBase::baseIsPresent()
 {
     while (testBaseIsPresent()) {
         StopRequest::stopPoint();
-        sleeper->longSleep();
+        if (management->openingRequested())
+            waitForOpenBase(); // the client's
+        else
+            sleeper->longSleep();
     }
     management->baseLost();
 }
