@@ -3,6 +3,7 @@
 
 #include "BaseManagement.h"
 #include "DeviceTestSupport.h"
+#include "StopRequest.h"
 
 #include <boost/thread/thread.hpp>
 
@@ -75,28 +76,32 @@ TEST_F(BaseManagementTest, WaiterWakesOnlyAfterOnBaseReadyHasReturned)
     EXPECT_TRUE(sawEvent);
 }
 
-// The wait only passes a set flag: interrupted while the flag is clear, it
-// ends with the interruption, never by returning.
-TEST_F(BaseManagementTest, WaiterKeepsWaitingAfterTheBaseIsGoneAgain)
+// A reader waiting for a base that is gone again ends at its facade's stop
+// request, whether the request comes before or during the wait: with the
+// interruption exception, never by returning.
+TEST_F(BaseManagementTest, WaiterForAGoneBaseEndsAtTheStopRequest)
 {
+    management.setThreadsRunning(true);
     management.baseOpened();
     management.noBase();
-    EXPECT_FALSE(management.isReady());
+    std::atomic<bool> flag{false};
+    StopRequest stop(flag);
     std::atomic<bool> returned{false};
-    std::atomic<bool> interrupted{false};
+    std::atomic<bool> stopped{false};
     boost::thread reader([&] {
+        StopRequest::bindThisThread(&stop);
         try {
-            management.waitForBaseReady();
+            management.waitForReadyGeneration();
             returned = true;
         } catch (const boost::thread_interrupted &) {
-            interrupted = true;
+            stopped = true;
         }
     });
-    // An interruption ends the wait: that is how the library stops its reader.
-    reader.interrupt();
-    reader.join();
+    stop.request();
+    management.setThreadsRunning(false);
+    ASSERT_TRUE(reader.timed_join(boost::posix_time::seconds(30)));
     EXPECT_FALSE(returned);
-    EXPECT_TRUE(interrupted);
+    EXPECT_TRUE(stopped);
 }
 
 // A close the client asks for is no loss: no event, the reader's failed read
