@@ -47,7 +47,6 @@ public:
     bool waitForBase() override { return true; }
     bool readReport(unsigned char *buffer, int, int timeoutMs) override
     {
-        lastTimeout = timeoutMs;
         timeouts.push_back(timeoutMs);
         if (script.empty())
             return false;
@@ -64,7 +63,6 @@ public:
     bool setDisplayLine(const std::string &, short) override { return true; }
 
     std::deque<Read> script;
-    int lastTimeout = 0;
     std::vector<int> timeouts;
 };
 
@@ -120,21 +118,31 @@ protected:
     DeviceReader reader{&protocol, &dataEvents, &management, &rawData};
 };
 
+// Reads of one second until one fails; what is still waiting in the handle
+// then is taken without waiting, before the loss is reported.
 TEST_F(DeviceReaderTest, QueuesOnlyReportsWithKindAndCommand)
 {
     const Bytes voteStart = report({0x01, 0x11, 0x05});
+    const Bytes waiting = report({0x01, 0x12});
+    Read failing;
+    failing.fails = true;
     protocol.script = {{{}},
                        {report({0x02, 0x00, 0x07})},
                        {report({0x00, 0x30, 0x07})},
                        {voteStart},
                        {{}}, // a time-out after a report: the report is not queued again
-                       {report({0x02, 0x30, 0x01})}};
+                       {report({0x02, 0x30, 0x01})},
+                       failing,
+                       {waiting}};
     management.baseOpened();
     reader.run();
 
-    EXPECT_EQ(queuedReports(), std::vector<Bytes>({voteStart, report({0x02, 0x30, 0x01})}));
-    EXPECT_EQ(dataEvents.notifications, 2);
-    EXPECT_EQ(protocol.lastTimeout, 1000);
+    EXPECT_EQ(queuedReports(),
+              std::vector<Bytes>({voteStart, report({0x02, 0x30, 0x01}), waiting}));
+    EXPECT_EQ(dataEvents.notifications, 3);
+    std::vector<int> timeouts(7, 1000);
+    timeouts.insert(timeouts.end(), {0, 0});
+    EXPECT_EQ(protocol.timeouts, timeouts);
     EXPECT_EQ(events.lost, 1);
     EXPECT_FALSE(management.isReady());
 }

@@ -15,13 +15,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <functional>
+#include <future>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -216,7 +215,7 @@ private:
     unsigned char sequence = 0;
 };
 
-// Records the first vote it receives and when the base is ready.
+// Tells when the base is first ready, and hands over the first vote.
 class TableClient : public IBaseManagementEvents, public IVoteSessionMutators
 {
 public:
@@ -227,40 +226,27 @@ public:
     void onOpeningBase() override {}
     void onBaseReady() override
     {
-        note([this] { ready = true; });
+        if (!wasReady.exchange(true))
+            ready.set_value();
     }
     void onBaseLost() override {}
     void addVote(IVoteElement *vote) override
     {
         std::unique_ptr<IVoteElement> owned(vote);
-        note([&] {
-            if (!firstVote)
-                firstVote = std::move(owned);
-        });
+        if (!voted.exchange(true))
+            firstVote.set_value(std::move(owned));
     }
     void voteStateChanged(int) override {}
     void recordSequenceGap() override {}
     void reportSequenceGap() override {}
 
-    bool waitUntil(const std::function<bool()> &done)
-    {
-        std::unique_lock<std::mutex> guard(mutex);
-        return changed.wait_for(guard, std::chrono::seconds(20), done);
-    }
-
     TableVote prototype;
-    std::mutex mutex; // protects ready and firstVote
-    std::condition_variable changed;
-    bool ready = false;
-    std::unique_ptr<IVoteElement> firstVote;
+    std::promise<void> ready;
+    std::promise<std::unique_ptr<IVoteElement>> firstVote;
 
 private:
-    void note(const std::function<void()> &change)
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        change();
-        changed.notify_all();
-    }
+    std::atomic<bool> wasReady{false};
+    std::atomic<bool> voted{false};
 };
 
 static_assert(!std::is_abstract_v<TableVote>);
@@ -273,21 +259,25 @@ TEST(ExportedInterface, ClientWrittenFromTheTablesReceivesItsOwnRecords)
 {
     basesim::reset(true);
     TableClient client;
+    std::future<void> ready = client.ready.get_future();
+    std::future<std::unique_ptr<IVoteElement>> firstVote = client.firstVote.get_future();
     IVexorAPI *api = getConcreteIVexorAPI(&client, &client);
     EXPECT_NE(api->protocol, nullptr);
     EXPECT_NE(api->connectBase, nullptr);
     static_cast<VexorAPI *>(api)->setReportTrace(nullptr);
     api->run();
-    EXPECT_TRUE(client.waitUntil([&] { return client.ready; }));
+    EXPECT_EQ(ready.wait_for(std::chrono::seconds(20)), std::future_status::ready);
     basesim::queueInputReport({0x02, 0x30, 0x07, 0x05, 0x84, 0x0A, 0xB0, 0x01, 0x09});
-    EXPECT_TRUE(client.waitUntil([&] { return client.firstVote != nullptr; }));
+    const bool voted = firstVote.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
     delete static_cast<VexorAPI *>(api);
 
-    ASSERT_NE(dynamic_cast<TableVote *>(client.firstVote.get()), nullptr);
-    EXPECT_EQ(client.firstVote->getRemoteId(), "0ab001");
-    EXPECT_EQ(client.firstVote->getAnswer(), "D");
-    EXPECT_EQ(client.firstVote->getType(), 0x11);
-    EXPECT_EQ(client.firstVote->getSequence(), 9);
+    ASSERT_TRUE(voted);
+    const std::unique_ptr<IVoteElement> vote = firstVote.get();
+    ASSERT_NE(dynamic_cast<TableVote *>(vote.get()), nullptr);
+    EXPECT_EQ(vote->getRemoteId(), "0ab001");
+    EXPECT_EQ(vote->getAnswer(), "D");
+    EXPECT_EQ(vote->getType(), 0x11);
+    EXPECT_EQ(vote->getSequence(), 9);
 }
 
 } // namespace

@@ -58,16 +58,17 @@ void DeviceReader::run()
 bool DeviceReader::readPass(unsigned char *buffer, int length, unsigned long generation)
 {
     const LeavingHandle leaving(*management, generation);
-    while (management->isCurrentGeneration(generation)) {
+    bool failed = false;
+    while (!failed && management->isCurrentGeneration(generation)) {
         StopRequest::stopPoint();
-        if (readOnce(buffer, length, readTimeoutMs) == Read::failed)
-            return true;
+        failed = readOnce(buffer, length, readTimeoutMs) == Read::failed;
     }
-    // What reached this handle before the new opening, the new one lacks.
+    // What is still waiting in this handle, the next opening's handle lacks
+    // (after a failed read too, which need not have ended the handle).
     do
         StopRequest::stopPoint();
     while (readOnce(buffer, length, 0) == Read::report);
-    return false;
+    return failed;
 }
 
 DeviceReader::Read DeviceReader::readOnce(unsigned char *buffer, int length, int timeoutMs)
