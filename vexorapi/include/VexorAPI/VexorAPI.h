@@ -78,7 +78,8 @@ private:
     std::shared_ptr<boost::thread> connectThread;
     std::shared_ptr<boost::thread> readerThread;
     std::shared_ptr<boost::thread> parserThread;
-    // Read by the worker threads while the client's thread sets it.
+    // Read by the worker threads while the client's thread sets it; stays set
+    // until run() starts the threads again.
     std::atomic<bool> stopRequested{false};
     ISleeper *connectSleeper = nullptr;
 
@@ -87,7 +88,8 @@ private:
     // Protects the three thread members; never held while joining, so that a
     // callback may call stop() while the client's thread joins.
     std::mutex threadsMutex;
-    // What the wiring constructor built; empty for the other constructors.
+    // The stop request of the threads, and what the wiring constructor built
+    // (nothing for the other constructors).
     std::unique_ptr<Components> components;
 };
 
