@@ -3,6 +3,7 @@
 // thread and is ended by interruption, as the facade ends it.
 
 #include "BaseManagement.h"
+#include "ClientProtocol.h"
 #include "DeviceTestSupport.h"
 
 #include <VexorAPI/ConnectBase.h>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -21,6 +23,8 @@ using Events = std::vector<std::string>;
 class ConnectBaseTest : public ::testing::Test
 {
 protected:
+    ConnectBaseTest() { graph.protocol.setOpeningGate(&management); }
+
     void TearDown() override { stopLoop(); }
 
     void startLoop()
@@ -183,6 +187,64 @@ TEST_F(ConnectBaseTest, FailedReopeningAfterAReaderLossIsRetried)
     EXPECT_TRUE(management.isReady());
 }
 
+// The client closes the base while the loop opens it: from onOpeningBase,
+// during the opening's first pause (before it opens the device), after its
+// first report. Once closeBase() has returned, nothing more reaches the base
+// and the opening is not tried again.
+struct CloseMoment
+{
+    const char *name;
+    const char *event; // closes inside this client event
+    const char *pause; // or at the first protocol pause of this name
+};
+
+void PrintTo(const CloseMoment &moment, std::ostream *out)
+{
+    *out << moment.name;
+}
+
+class CloseDuringTheOpening : public ConnectBaseTest,
+                              public ::testing::WithParamInterface<CloseMoment>
+{
+};
+
+TEST_P(CloseDuringTheOpening, EndsItsWrites)
+{
+    const CloseMoment moment = GetParam();
+    basesim::reset(true);
+    ClientProtocol client(&graph.protocol, &management);
+    std::atomic<int> writesAtClose{-1};
+    const auto close = [&] {
+        if (writesAtClose >= 0)
+            return;
+        client.closeBase();
+        writesAtClose = static_cast<int>(basesim::writtenReports().size());
+    };
+    events.onEvent = [&](const std::string &name) {
+        if (moment.event && name == moment.event)
+            close();
+    };
+    protocolSleeper.onPause = [&](const std::string &name) {
+        if (moment.pause && name == moment.pause)
+            close();
+    };
+    startLoop();
+    ASSERT_TRUE(events.waitForCount("openingBase", 1));
+    EXPECT_EQ(eventsAfterIdling(), (Events{"baseFound", "openingBase"}));
+    stopLoop();
+
+    EXPECT_EQ(static_cast<int>(basesim::writtenReports().size()), writesAtClose);
+    EXPECT_EQ(basesim::openHandles(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(ConnectBase, CloseDuringTheOpening,
+                         ::testing::Values(CloseMoment{"FromOnOpeningBase", "openingBase", nullptr},
+                                           CloseMoment{"InTheFirstPause", nullptr, "long"},
+                                           CloseMoment{"AfterTheFirstReport", nullptr, "short"}),
+                         [](const ::testing::TestParamInfo<CloseMoment> &param) {
+                             return std::string(param.param.name);
+                         });
+
 TEST_F(ConnectBaseTest, InterruptionEndsTheLoopWhileWaitingForABase)
 {
     basesim::reset(false);
@@ -190,6 +252,51 @@ TEST_F(ConnectBaseTest, InterruptionEndsTheLoopWhileWaitingForABase)
     ASSERT_TRUE(events.waitForCount("noBase", 1));
     loop->interrupt();
     EXPECT_TRUE(loop->timed_join(boost::posix_time::seconds(10)));
+}
+
+// A base that is listed but cannot be opened (say, its device node is not
+// accessible): every opening fails. Notes how many long pauses the loop took
+// since the attempt before.
+class UnopenableBase : public ProtocolVexor
+{
+public:
+    explicit UnopenableBase(RecordingSleeper &loopSleeper_) : loopSleeper(loopSleeper_) {}
+
+    bool findBase() override { return true; }
+    bool baseIsAttached() override { return true; }
+    bool openBase() override
+    {
+        const std::size_t pauses = loopSleeper.count("long");
+        pausesBefore.push_back(pauses - pausesSoFar);
+        pausesSoFar = pauses;
+        return false;
+    }
+
+    std::vector<std::size_t> pausesBefore;
+
+private:
+    RecordingSleeper &loopSleeper;
+    std::size_t pausesSoFar = 0;
+};
+
+// Failed openings are retried after a pause that doubles from one presence
+// check (100 ms) up to 50 of them (5 s).
+TEST(ConnectBaseBackOff, RetriesOfAnUnopenableBaseBackOffToFiveSeconds)
+{
+    RecordingSleeper sleeper;
+    RecordingEvents events;
+    BaseManagement management(&events);
+    UnopenableBase base(sleeper);
+    ConnectBase connect(&sleeper, &base, &management);
+    boost::thread loop([&] { connect.connectLoop(); });
+    ASSERT_TRUE(events.waitForCount("openingBase", 11)); // ten attempts made
+    loop.interrupt();
+    loop.join();
+
+    const std::vector<std::size_t> schedule = {0, 1, 2, 4, 8, 16, 32, 50, 50, 50};
+    EXPECT_EQ(std::vector<std::size_t>(base.pausesBefore.begin(), base.pausesBefore.begin() + 10),
+              schedule);
+    EXPECT_EQ(occurrences(events.events(), "baseReady"), 0u);
 }
 
 // Records the steps it replaces, to show that each step reaches the others

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <future>
 #include <vector>
 
 namespace {
@@ -46,7 +47,7 @@ public:
     bool waitForBase() override { return true; }
     bool readReport(unsigned char *buffer, int, int timeoutMs) override
     {
-        lastTimeout = timeoutMs;
+        timeouts.push_back(timeoutMs);
         if (script.empty())
             return false;
         Read read = script.front();
@@ -62,7 +63,7 @@ public:
     bool setDisplayLine(const std::string &, short) override { return true; }
 
     std::deque<Read> script;
-    int lastTimeout = 0;
+    std::vector<int> timeouts;
 };
 
 class CountingEvents : public IBaseManagementEvents
@@ -117,21 +118,31 @@ protected:
     DeviceReader reader{&protocol, &dataEvents, &management, &rawData};
 };
 
+// Reads of one second until one fails; what is still waiting in the handle
+// then is taken without waiting, before the loss is reported.
 TEST_F(DeviceReaderTest, QueuesOnlyReportsWithKindAndCommand)
 {
     const Bytes voteStart = report({0x01, 0x11, 0x05});
+    const Bytes waiting = report({0x01, 0x12});
+    Read failing;
+    failing.fails = true;
     protocol.script = {{{}},
                        {report({0x02, 0x00, 0x07})},
                        {report({0x00, 0x30, 0x07})},
                        {voteStart},
                        {{}}, // a time-out after a report: the report is not queued again
-                       {report({0x02, 0x30, 0x01})}};
+                       {report({0x02, 0x30, 0x01})},
+                       failing,
+                       {waiting}};
     management.baseOpened();
     reader.run();
 
-    EXPECT_EQ(queuedReports(), std::vector<Bytes>({voteStart, report({0x02, 0x30, 0x01})}));
-    EXPECT_EQ(dataEvents.notifications, 2);
-    EXPECT_EQ(protocol.lastTimeout, 1000);
+    EXPECT_EQ(queuedReports(),
+              std::vector<Bytes>({voteStart, report({0x02, 0x30, 0x01}), waiting}));
+    EXPECT_EQ(dataEvents.notifications, 3);
+    std::vector<int> timeouts(7, 1000);
+    timeouts.insert(timeouts.end(), {0, 0});
+    EXPECT_EQ(protocol.timeouts, timeouts);
     EXPECT_EQ(events.lost, 1);
     EXPECT_FALSE(management.isReady());
 }
@@ -154,6 +165,38 @@ TEST_F(DeviceReaderTest, StaleLossKeepsAReopenedBaseReady)
     EXPECT_TRUE(management.isReady());
     EXPECT_EQ(events.lost, 1); // the connection loop's report only
     EXPECT_EQ(events.ready, 2);
+}
+
+// A new opening is about to open the device: the reader takes what is
+// waiting in the old handle without waiting, then leaves it, before the new
+// handle is opened. That is no loss.
+TEST_F(DeviceReaderTest, TakesWhatIsWaitingAndLeavesBeforeANewOpening)
+{
+    const Bytes first = report({0x02, 0x30, 0x01});
+    const Bytes second = report({0x02, 0x30, 0x02});
+    const Bytes third = report({0x02, 0x30, 0x03});
+    std::promise<void> reading;
+    Read pending(first);
+    pending.meanwhile = [&] {
+        reading.set_value();
+        while (management.isReady()) // until the opening has begun
+            boost::this_thread::yield();
+    };
+    protocol.script = {pending, {second}, {third}, {{}}, {report({0x02, 0x30, 0x04})}};
+    management.baseOpened();
+    boost::thread readerThread([this] { reader.run(); });
+
+    reading.get_future().wait();
+    std::size_t queuedAtOpen = 0;
+    EXPECT_TRUE(management.openDevice([&] {
+        queuedAtOpen = rawData.elements.size();
+        return true;
+    }));
+    readerThread.join();
+    EXPECT_EQ(queuedAtOpen, 3u);
+    EXPECT_EQ(queuedReports(), std::vector<Bytes>({first, second, third}));
+    EXPECT_EQ(protocol.timeouts, std::vector<int>({1000, 0, 0, 0}));
+    EXPECT_EQ(events.lost, 0);
 }
 
 TEST_F(DeviceReaderTest, WaitsForAnOpenedBaseAndStopsOnInterruption)

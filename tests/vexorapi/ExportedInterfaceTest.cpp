@@ -11,10 +11,15 @@
 #include <VexorAPI/IVoteSessionMutators.h>
 #include <VexorAPI/VexorAPI.h>
 
+#include <basesim/BaseSim.h>
+
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -210,6 +215,7 @@ private:
     unsigned char sequence = 0;
 };
 
+// Tells when the base is first ready, and hands over the first vote.
 class TableClient : public IBaseManagementEvents, public IVoteSessionMutators
 {
 public:
@@ -218,32 +224,60 @@ public:
     void onNoBase() override {}
     void onBaseFound() override {}
     void onOpeningBase() override {}
-    void onBaseReady() override {}
+    void onBaseReady() override
+    {
+        if (!wasReady.exchange(true))
+            ready.set_value();
+    }
     void onBaseLost() override {}
-    void addVote(IVoteElement *vote) override { delete vote; }
+    void addVote(IVoteElement *vote) override
+    {
+        std::unique_ptr<IVoteElement> owned(vote);
+        if (!voted.exchange(true))
+            firstVote.set_value(std::move(owned));
+    }
     void voteStateChanged(int) override {}
     void recordSequenceGap() override {}
     void reportSequenceGap() override {}
 
     TableVote prototype;
+    std::promise<void> ready;
+    std::promise<std::unique_ptr<IVoteElement>> firstVote;
+
+private:
+    std::atomic<bool> wasReady{false};
+    std::atomic<bool> voted{false};
 };
 
 static_assert(!std::is_abstract_v<TableVote>);
 static_assert(!std::is_abstract_v<TableClient>);
 
-TEST(ExportedInterface, ClientWrittenFromTheTablesBuildsTheLibrary)
+// The shared library, built on its own, makes each record through the
+// client's prototype and hands it to the client's addVote: the slots it calls
+// are those of the client's classes.
+TEST(ExportedInterface, ClientWrittenFromTheTablesReceivesItsOwnRecords)
 {
+    basesim::reset(true);
     TableClient client;
+    std::future<void> ready = client.ready.get_future();
+    std::future<std::unique_ptr<IVoteElement>> firstVote = client.firstVote.get_future();
     IVexorAPI *api = getConcreteIVexorAPI(&client, &client);
     EXPECT_NE(api->protocol, nullptr);
     EXPECT_NE(api->connectBase, nullptr);
+    static_cast<VexorAPI *>(api)->setReportTrace(nullptr);
+    api->run();
+    EXPECT_EQ(ready.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    basesim::queueInputReport({0x02, 0x30, 0x07, 0x05, 0x84, 0x0A, 0xB0, 0x01, 0x09});
+    const bool voted = firstVote.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
     delete static_cast<VexorAPI *>(api);
 
-    const ptime stamp(boost::gregorian::date(2026, 12, 8), boost::posix_time::hours(9));
-    std::unique_ptr<IVoteElement> vote(client.votePrototype->create(stamp, "0ab001", "D", 0x11, 9));
+    ASSERT_TRUE(voted);
+    const std::unique_ptr<IVoteElement> vote = firstVote.get();
     ASSERT_NE(dynamic_cast<TableVote *>(vote.get()), nullptr);
     EXPECT_EQ(vote->getRemoteId(), "0ab001");
     EXPECT_EQ(vote->getAnswer(), "D");
+    EXPECT_EQ(vote->getType(), 0x11);
+    EXPECT_EQ(vote->getSequence(), 9);
 }
 
 } // namespace

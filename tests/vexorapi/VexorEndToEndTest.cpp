@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -196,10 +198,12 @@ TEST_F(VexorEndToEndTest, RepeatedRunAndStop)
         api->run();
         api->stop();
     }
-    // A few cycles that stop a running reader and an opened base.
+    // A few cycles that stop a reader that has read the base's answer to
+    // the opening's stop vote.
     for (int cycle = 1; cycle <= 3; ++cycle) {
         api->run();
         ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseReady, cycle, patience));
+        ASSERT_TRUE(recorder.waitForEvent("state 3", cycle, patience));
         api->stop();
     }
     EXPECT_EQ(basesim::pendingInputReports(), 0u);
@@ -234,6 +238,63 @@ TEST_F(VexorEndToEndTest, VotesFlowAgainAfterAFailedReadWhileTheBaseStaysAttache
     for (unsigned i = 0; i < votes.size(); ++i)
         EXPECT_EQ(remoteNumber(*votes[i]), i + 1);
     EXPECT_EQ(basesim::openHandles(), 1);
+}
+
+// Notes whether an opening's events come on the client's thread.
+class OpeningThreads : public BaseEventLog
+{
+public:
+    void onOpeningBase() override
+    {
+        noteThread();
+        BaseEventLog::onOpeningBase();
+    }
+    void onBaseReady() override
+    {
+        noteThread();
+        BaseEventLog::onBaseReady();
+    }
+
+    const std::thread::id clientThread = std::this_thread::get_id();
+    std::atomic<bool> onClientThread{false};
+
+private:
+    void noteThread()
+    {
+        if (std::this_thread::get_id() == clientThread)
+            onClientThread = true;
+    }
+};
+
+// A client's openBase() hands the opening to the connection thread and waits
+// for it: its callbacks never run on the client's thread, it never runs beside
+// the opening that a plug-in starts at the same moment, and it returns with
+// the base ready.
+TEST_F(VexorEndToEndTest, ClientOpeningRunsOnTheConnectionThreadAlone)
+{
+    OpeningThreads events;
+    Facade api(static_cast<VexorAPI *>(getConcreteIVexorAPI(&events, &recorder)));
+    api->setReportTrace(nullptr);
+    api->run();
+    ASSERT_TRUE(events.waitFor(BaseEventLog::noBase, 1, patience));
+    constexpr int rounds = 5;
+    for (int round = 1; round <= rounds; ++round) {
+        basesim::plug();
+        ASSERT_TRUE(api->protocol->openBase()) << round;
+        EXPECT_GE(events[BaseEventLog::baseReady], round);
+        const int searches = events[BaseEventLog::noBase];
+        basesim::unplug();
+        ASSERT_TRUE(events.waitFor(BaseEventLog::noBase, searches + 1, patience));
+    }
+    api->stop();
+
+    EXPECT_FALSE(events.onClientThread);
+    std::vector<int> commands;
+    for (const basesim::WrittenReport &report : basesim::writtenReports())
+        commands.push_back(report.bytes[2]);
+    ASSERT_EQ(commands.size() % 5, 0u);
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        EXPECT_EQ(commands[i], (std::vector<int>{16, 18, 19, 20, 45}[i % 5])) << i;
 }
 
 // A close that the client asks for is no loss: no event, and the base stays
@@ -314,6 +375,68 @@ TEST_F(VexorEndToEndTest, VotesFlowAfterAReplugFasterThanThePresenceCheck)
     }
     api->stop();
     EXPECT_EQ(recorder.voteCount(), 3u);
+}
+
+// The remote of a vote line of the recorder ("vote 11 B 00002a 5"), or -1.
+long remoteOfLine(const std::string &line)
+{
+    std::istringstream words(line);
+    std::string word, type, answer, remote;
+    if (!(words >> word >> type >> answer >> remote) || word != "vote")
+        return -1;
+    return std::stol(remote, nullptr, 16);
+}
+
+// The base is opened again, each time with another handle: by the client's
+// openBase() while the reader waits for a report (the base's answer to the
+// opening's stop vote reaches the old handle as well), and after failed reads
+// while votes keep coming. No report is delivered twice, and every report
+// that is lost is reported as a gap before the next vote.
+TEST_F(VexorEndToEndTest, ReopeningsNeitherRepeatNorSilentlyLoseReports)
+{
+    constexpr int rounds = 10;
+    Facade api = makeFacade();
+    api->run();
+    plugAndWaitReady(1);
+    unsigned nextRemote = 1;
+    for (int round = 1; round <= rounds; ++round) {
+        const int openings = baseEvents[BaseEventLog::baseReady];
+        if (round % 2) {
+            ASSERT_TRUE(basesim::waitForBlockedReads(1, patience));
+            EXPECT_TRUE(api->protocol->openBase());
+        } else {
+            basesim::failNextRead();
+        }
+        // Votes keep coming, about one a millisecond, until the base is open
+        // again.
+        for (int sent = 0; !baseEvents.waitFor(BaseEventLog::baseReady, openings + 1, 1ms);
+             ++sent) {
+            ASSERT_LT(sent, 20000);
+            basesim::queueVotes({{nextRemote++, 'B'}});
+        }
+    }
+    basesim::queueVotes({{nextRemote, 'B'}});
+    ASSERT_TRUE(recorder.waitForLastVote(
+        [&](IVoteElement &vote) { return remoteNumber(vote) == nextRemote; }, patience));
+    api->stop();
+
+    const Events events = recorder.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "state 3"),
+              baseEvents[BaseEventLog::baseReady]);
+    long previous = -1;
+    bool gap = false;
+    for (const std::string &line : events) {
+        gap = gap || line == "report gap";
+        const long remote = remoteOfLine(line);
+        if (remote < 0)
+            continue;
+        if (previous >= 0) {
+            ASSERT_GT(remote, previous) << "delivered twice or out of order";
+            EXPECT_EQ(gap, remote != previous + 1) << "after remote " << previous;
+        }
+        previous = remote;
+        gap = false;
+    }
 }
 
 // Votes keep coming while the base is plugged and unplugged again and again:

@@ -8,8 +8,10 @@
 /// The connection loop of the library. Every step calls the others through
 /// the virtual table, so a derived class can replace any of them.
 ///
-/// The loop never returns by itself: it ends when its thread is interrupted
-/// (boost::thread::interrupt), at its next pause.
+/// The loop never returns by itself: it ends with boost::thread_interrupted
+/// when its thread is interrupted (boost::thread::interrupt) or, on the
+/// facade's connection thread, when the facade stops, at its next pause or
+/// step.
 class VEXOR_API ConnectBase : public IConnectBase
 {
 public:
@@ -27,9 +29,11 @@ public:
     /// each failed search and baseFound() at the end.
     void waitForABase() override;
     /// Reports openingBase(), opens the base and, on success, baseOpened().
-    /// A failed opening is tried again, 100 ms later, while the base stays
-    /// attached. A base that the client has closed (IProtocol::closeBase) is
-    /// not opened.
+    /// A failed opening is tried again while the base stays attached, after
+    /// a pause that doubles with each failure in a row: 100 ms, 200 ms,
+    /// 400 ms ... 3.2 s, then 5 s (the base's presence is checked every
+    /// 100 ms meanwhile, and a client's openBase() ends the pause). A base
+    /// that the client has closed (IProtocol::closeBase) is not opened.
     void waitForOpenBase() override;
     /// Polls every 100 ms while the base is present, then reports baseLost().
     void baseIsPresent() override;
