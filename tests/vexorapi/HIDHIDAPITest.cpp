@@ -21,18 +21,6 @@ class HIDHIDAPITest : public ::testing::Test
 protected:
     void SetUp() override { basesim::reset(); }
 
-    // Waits until count reads are blocked inside the simulated base.
-    static bool waitForBlockedReads(int count)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (basesim::blockedReads() < count) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
-    }
-
     DeviceIDHID deviceId{basesim::vendorId, basesim::productId, 0};
     HIDHIDAPI hid{&deviceId};
 };
@@ -159,7 +147,7 @@ TEST_F(HIDHIDAPITest, CloseWhileAnotherThreadReadsKeepsTheHandleUntilTheReadEnds
     Buffer buffer{};
     std::atomic<bool> readOk{false};
     std::thread reader([&] { readOk = hid.readTimeout(buffer.data(), 64, 10000); });
-    ASSERT_TRUE(waitForBlockedReads(1));
+    EXPECT_TRUE(basesim::waitForBlockedReads(1, std::chrono::seconds(10)));
 
     EXPECT_TRUE(hid.close());
     EXPECT_FALSE(hid.isOpen());
@@ -177,7 +165,7 @@ TEST_F(HIDHIDAPITest, WriteDoesNotWaitForAPendingRead)
     ASSERT_TRUE(hid.open());
     Buffer buffer{};
     std::thread reader([&] { hid.readTimeout(buffer.data(), 64, 10000); });
-    ASSERT_TRUE(waitForBlockedReads(1));
+    EXPECT_TRUE(basesim::waitForBlockedReads(1, std::chrono::seconds(10)));
 
     const std::vector<unsigned char> report = outputReport(0x18);
     EXPECT_TRUE(hid.write(report.data()));

@@ -15,8 +15,11 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <string>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -73,8 +76,7 @@ TEST_F(BaseSimTest, UnplugWakesABlockedReadWithAnError)
         Buffer buffer{};
         result = hid_read(device, buffer.data(), buffer.size());
     });
-    while (basesim::blockedReads() == 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(basesim::waitForBlockedReads(1, std::chrono::seconds(10)));
     basesim::unplug();
     reader.join();
     EXPECT_EQ(result, -1);
@@ -95,8 +97,7 @@ TEST_F(BaseSimTest, InjectedReadFailureFailsOneReadOnly)
         Buffer buffer{};
         result = hid_read_timeout(device, buffer.data(), buffer.size(), 10000);
     });
-    while (basesim::blockedReads() == 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(basesim::waitForBlockedReads(1, std::chrono::seconds(10)));
     const auto failed = std::chrono::steady_clock::now();
     basesim::failNextRead();
     reader.join();
@@ -117,6 +118,108 @@ TEST_F(BaseSimTest, InjectedReadFailureFailsOneReadOnly)
     EXPECT_EQ(buffer[1], 0x11);
     EXPECT_EQ(hid_write(device, buffer.data(), buffer.size()), 64);
     hid_close(device);
+}
+
+// Each open handle has its own queue and receives every input report sent
+// while it is open, as with hidraw: a report read through one handle is still
+// there for the other; a handle opened later gets only what comes later.
+TEST_F(BaseSimTest, EveryOpenHandleReceivesEveryInputReport)
+{
+    hid_device *first = openBase();
+    hid_device *second = openBase();
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    basesim::queueInputReport({0x01, 0x11});
+    basesim::queueInputReport({0x01, 0x12});
+    hid_device *late = openBase();
+    ASSERT_NE(late, nullptr);
+    basesim::queueInputReport({0x01, 0x13});
+
+    const auto commandsRead = [](hid_device *device) {
+        Bytes commands;
+        Buffer buffer{};
+        while (hid_read_timeout(device, buffer.data(), buffer.size(), 0) > 0)
+            commands.push_back(buffer[1]);
+        return commands;
+    };
+    EXPECT_EQ(commandsRead(first), (Bytes{0x11, 0x12, 0x13}));
+    EXPECT_EQ(commandsRead(second), (Bytes{0x11, 0x12, 0x13}));
+    EXPECT_EQ(commandsRead(late), (Bytes{0x13}));
+
+    // A report left unread is discarded with its handle; the records count it.
+    basesim::queueInputReport({0x01, 0x14});
+    hid_close(first);
+    using Counts = std::tuple<bool, bool, std::size_t, std::size_t, std::size_t>;
+    std::vector<Counts> counts;
+    for (const basesim::HandleRecord &r : basesim::handleRecords())
+        counts.emplace_back(r.open, r.alive, r.received, r.read, r.queued);
+    EXPECT_EQ(counts, (std::vector<Counts>{
+                          {false, false, 4, 3, 0}, {true, true, 4, 3, 1}, {true, true, 2, 1, 1}}));
+    EXPECT_EQ(basesim::pendingInputReports(), 2u);
+    hid_close(second);
+    hid_close(late);
+}
+
+// hidapi's process-wide functions keep their state in globals without a
+// lock: two threads inside them at once end the program, naming both.
+TEST(BaseSimDeathTest, ProcessWideFunctionsFromTwoThreadsAtOnceAbort)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::map<std::string, std::function<void()>> calls = {
+        {"hid_init", [] { hid_init(); }},
+        {"hid_exit", [] { hid_exit(); }},
+        {"hid_enumerate",
+         [] { hid_free_enumeration(hid_enumerate(basesim::vendorId, basesim::productId)); }},
+        {"hid_open", [] { hid_close(hid_open(basesim::vendorId, basesim::productId, nullptr)); }},
+        {"hid_open_path", [] { hid_close(hid_open_path("basesim:0")); }},
+        {"hid_error", [] { hid_error(nullptr); }},
+    };
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"hid_enumerate", "hid_enumerate"},
+        {"hid_enumerate", "hid_open"},
+        {"hid_open_path", "hid_init"},
+        {"hid_exit", "hid_error"},
+    };
+    for (const auto &pair : pairs) {
+        const auto together = [&] {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            const auto repeat = [&](const std::string &name) {
+                while (std::chrono::steady_clock::now() < deadline)
+                    calls.at(name)();
+            };
+            std::thread other(repeat, pair.second);
+            repeat(pair.first);
+            other.join();
+        };
+        const std::string names =
+            "(" + pair.first + ".*" + pair.second + "|" + pair.second + ".*" + pair.first + ")";
+        EXPECT_DEATH(together(), names + ".*two threads") << pair.first << " " << pair.second;
+    }
+}
+
+// A handle that hid_close has released is gone, as in hidapi: using it, or
+// closing it while another thread is inside a call on it, ends the program.
+TEST(BaseSimDeathTest, HandleUsedAfterOrDuringItsCloseAborts)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto writeAfterClose = [] {
+        hid_device *device = hid_open(basesim::vendorId, basesim::productId, nullptr);
+        hid_close(device);
+        const Buffer report{};
+        hid_write(device, report.data(), report.size());
+    };
+    EXPECT_DEATH(writeAfterClose(), "hid_write.*closed");
+    const auto closeWhileReading = [] {
+        hid_device *device = hid_open(basesim::vendorId, basesim::productId, nullptr);
+        std::thread reader([device] {
+            Buffer buffer{};
+            hid_read_timeout(device, buffer.data(), buffer.size(), 10000);
+        });
+        basesim::waitForBlockedReads(1, std::chrono::seconds(10));
+        hid_close(device);
+        reader.join();
+    };
+    EXPECT_DEATH(closeWhileReading(), "hid_close.*hid_read_timeout");
 }
 
 TEST_F(BaseSimTest, RecordsWritesInOrderAndFailsTheChosenOne)
@@ -178,11 +281,11 @@ TEST_F(BaseSimTest, AnswersVoteStartAndStopAndDeliversShortReads)
 
 TEST_F(BaseSimTest, QueuesVoteReportsWithRunningSequences)
 {
+    hid_device *device = openBase();
+    ASSERT_NE(device, nullptr);
     ASSERT_TRUE(basesim::queueVotes({{0x0A0B0C, 'A'}, {0x123456, 'f'}}));
     EXPECT_FALSE(basesim::queueVotes({{0x000001, 'G'}}));
     ASSERT_TRUE(basesim::queueVotes({{0xFFFFFF, 'C'}}));
-    hid_device *device = openBase();
-    ASSERT_NE(device, nullptr);
     Buffer buffer{};
     ASSERT_EQ(hid_read_timeout(device, buffer.data(), 64, 0), 64);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 15),
@@ -196,9 +299,11 @@ TEST_F(BaseSimTest, QueuesVoteReportsWithRunningSequences)
 
 TEST_F(BaseSimTest, ManyVotesAreSplitOverSeveralReports)
 {
+    hid_device *device = openBase();
     std::vector<basesim::Vote> votes(25, basesim::Vote{0x000102, 'B'});
     ASSERT_TRUE(basesim::queueVotes(votes));
     EXPECT_EQ(basesim::pendingInputReports(), 3u);
+    hid_close(device);
 }
 
 TEST_F(BaseSimTest, HiddenBaseLeavesTheEnumerationButKeepsItsHandle)
@@ -250,11 +355,18 @@ TEST_F(BaseSimTest, ControlCommands)
         {"", "error"},
         {"launch missiles", "error"},
     };
+    hid_device *device = openBase();
     for (const Case &c : cases) {
         const std::string reply = basesim::executeCommand(c.command);
         EXPECT_EQ(reply.rfind(c.replyStart, 0), 0u) << c.command << " -> " << reply;
     }
-    EXPECT_EQ(basesim::pendingInputReports(), 2u) << "the two-vote report and the raw report";
+    EXPECT_EQ(basesim::pendingInputReports(), 0u) << "the unplug ended the handle";
+    hid_close(device);
+    device = openBase();
+    EXPECT_EQ(basesim::executeCommand("vote 0a0b0c A 112233 b"), "ok");
+    EXPECT_EQ(basesim::executeCommand("report 01 11"), "ok");
+    EXPECT_EQ(basesim::executeCommand("status"), "ok plugged open=1 written=0 pending=2");
+    hid_close(device);
 }
 
 TEST_F(BaseSimTest, ControlChannelOverASocket)

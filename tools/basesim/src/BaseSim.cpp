@@ -1,21 +1,45 @@
 // The in-process control functions of basesim.h.
 
 #include "ControlChannel.h"
-#include "SimulatedBase.h"
+#include "ProcessSimulation.h"
+
+#include <cstdlib>
+#include <cstring>
 
 namespace basesim {
 
+BaseModel &processBase()
+{
+    static BaseModel *const base = [] {
+        const char *start = std::getenv("BASESIM_START");
+        return new BaseModel(start == nullptr || std::strcmp(start, "unplugged") != 0);
+    }();
+    return *base;
+}
+
+HidapiFrontEnd &processHidapi()
+{
+    static HidapiFrontEnd *const hidapi = new HidapiFrontEnd(processBase());
+    return *hidapi;
+}
+
 namespace {
 
-SimulatedBase &base()
+BaseModel &base()
 {
-    return SimulatedBase::instance();
+    return processBase();
+}
+
+HidapiFrontEnd &hidapi()
+{
+    return processHidapi();
 }
 
 } // namespace
 
 void reset(bool plugged)
 {
+    hidapi().reset();
     base().reset(plugged);
 }
 
@@ -36,17 +60,17 @@ bool isPlugged()
 
 void queueInputReport(const std::vector<unsigned char> &report)
 {
-    base().queueInputReport(report);
+    base().sendInputReport(report);
 }
 
 bool queueVotes(const std::vector<Vote> &votes)
 {
-    return base().queueVotes(votes);
+    return base().sendVotes(votes);
 }
 
 std::size_t pendingInputReports()
 {
-    return base().pendingInputReports();
+    return hidapi().pendingInputReports();
 }
 
 std::vector<WrittenReport> writtenReports()
@@ -66,12 +90,12 @@ bool waitForWrites(std::size_t count, Milliseconds timeout)
 
 void failWrite(int n)
 {
-    base().failWrite(n);
+    hidapi().failWrite(n);
 }
 
 void failNextRead()
 {
-    base().failNextRead();
+    hidapi().failNextRead();
 }
 
 void replugAfterWrite(int n)
@@ -81,32 +105,42 @@ void replugAfterWrite(int n)
 
 void hideFromEnumeration(Milliseconds duration)
 {
-    base().hideFromEnumeration(duration);
+    hidapi().hideFromEnumeration(duration);
 }
 
 void hideAfterNextOpen(Milliseconds duration)
 {
-    base().hideAfterNextOpen(duration);
+    hidapi().hideAfterNextOpen(duration);
 }
 
 int openHandles()
 {
-    return base().openHandles();
+    return hidapi().openHandles();
 }
 
 int enumerations()
 {
-    return base().enumerations();
+    return hidapi().enumerations();
 }
 
 bool waitForEnumerations(int count, Milliseconds timeout)
 {
-    return base().waitForEnumerations(count, timeout);
+    return hidapi().waitForEnumerations(count, timeout);
 }
 
 int blockedReads()
 {
-    return base().blockedReads();
+    return hidapi().blockedReads();
+}
+
+bool waitForBlockedReads(int count, Milliseconds timeout)
+{
+    return hidapi().waitForBlockedReads(count, timeout);
+}
+
+std::vector<HandleRecord> handleRecords()
+{
+    return hidapi().handleRecords();
 }
 
 bool startControlChannel(const std::string &path)

@@ -1,6 +1,6 @@
 #include "ControlChannel.h"
 
-#include "SimulatedBase.h"
+#include <basesim/BaseSim.h>
 
 #include <poll.h>
 #include <sys/socket.h>

@@ -1,9 +1,16 @@
 // hidapi's C functions over the simulated base. Programs linked against the
 // basesim library ahead of hidapi (or preloading it) reach these instead of
 // the real devices.
+//
+// The functions that use hidapi's process-wide state are marked with a
+// ProcessWideCall: hid_init, hid_exit, hid_enumerate, hid_open, hid_open_path,
+// hid_error(NULL), and the string getters (hidraw's fill in a handle's
+// device information on first use, and a failure there sets the global
+// error). hid_free_enumeration and hid_close touch only what they free.
 
 #include "ControlChannel.h"
-#include "SimulatedBase.h"
+#include "ProcessSimulation.h"
+#include "ProcessWideCall.h"
 
 #include <hidapi/hidapi.h>
 
@@ -11,7 +18,8 @@
 #include <cstring>
 #include <cwchar>
 
-using basesim::SimulatedBase;
+using basesim::HidapiFrontEnd;
+using basesim::ProcessWideCall;
 
 namespace {
 
@@ -32,7 +40,7 @@ wchar_t *copyText(const wchar_t *text)
 hid_device_info *newDeviceInfo()
 {
     auto *info = static_cast<hid_device_info *>(std::calloc(1, sizeof(hid_device_info)));
-    info->path = strdup(SimulatedBase::devicePath);
+    info->path = strdup(HidapiFrontEnd::devicePath);
     info->vendor_id = basesim::vendorId;
     info->product_id = basesim::productId;
     info->serial_number = copyText(serialNumber);
@@ -46,11 +54,18 @@ hid_device_info *newDeviceInfo()
     return info;
 }
 
+HidapiFrontEnd &hidapi()
+{
+    return basesim::processHidapi();
+}
+
 // Copies text into the caller's buffer of maxlen characters, always
 // terminated; -1 for a dead handle, as the real library answers.
-int copyString(hid_device *dev, const wchar_t *text, wchar_t *string, std::size_t maxlen)
+int copyString(const char *function, hid_device *dev, const wchar_t *text, wchar_t *string,
+               std::size_t maxlen)
 {
-    if (!SimulatedBase::instance().isAlive(dev) || string == nullptr || maxlen == 0)
+    const ProcessWideCall call(function);
+    if (!hidapi().isAlive(dev, function) || string == nullptr || maxlen == 0)
         return -1;
     std::wcsncpy(string, text, maxlen);
     string[maxlen - 1] = L'\0';
@@ -63,20 +78,23 @@ extern "C" {
 
 int HID_API_EXPORT HID_API_CALL hid_init(void)
 {
+    const ProcessWideCall call("hid_init");
     basesim::ControlChannel::startFromEnvironment();
     return 0;
 }
 
 int HID_API_EXPORT HID_API_CALL hid_exit(void)
 {
+    const ProcessWideCall call("hid_exit");
     return 0;
 }
 
 struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id,
                                                                   unsigned short product_id)
 {
+    const ProcessWideCall call("hid_enumerate");
     basesim::ControlChannel::startFromEnvironment();
-    return SimulatedBase::instance().enumerate(vendor_id, product_id) ? newDeviceInfo() : nullptr;
+    return hidapi().enumerate(vendor_id, product_id) ? newDeviceInfo() : nullptr;
 }
 
 void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *devs)
@@ -96,38 +114,39 @@ HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id,
                                                  unsigned short product_id,
                                                  const wchar_t *serial_number)
 {
+    const ProcessWideCall call("hid_open");
     basesim::ControlChannel::startFromEnvironment();
     if (serial_number != nullptr && std::wcscmp(serial_number, serialNumber) != 0)
         return nullptr;
-    return SimulatedBase::instance().open(vendor_id, product_id);
+    return hidapi().open(vendor_id, product_id);
 }
 
 HID_API_EXPORT hid_device *HID_API_CALL hid_open_path(const char *path)
 {
+    const ProcessWideCall call("hid_open_path");
     basesim::ControlChannel::startFromEnvironment();
-    return SimulatedBase::instance().openPath(path);
+    return hidapi().openPath(path);
 }
 
 int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *data, size_t length)
 {
-    return SimulatedBase::instance().write(dev, data, length);
+    return hidapi().write(dev, data, length);
 }
 
 int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char *data,
                                                  size_t length, int milliseconds)
 {
-    return SimulatedBase::instance().read(dev, data, length, milliseconds);
+    return hidapi().read(dev, data, length, milliseconds, "hid_read_timeout");
 }
 
 int HID_API_EXPORT HID_API_CALL hid_read(hid_device *dev, unsigned char *data, size_t length)
 {
-    SimulatedBase &base = SimulatedBase::instance();
-    return base.read(dev, data, length, base.isNonBlocking(dev) ? 0 : -1);
+    return hidapi().read(dev, data, length, hidapi().isNonBlocking(dev) ? 0 : -1, "hid_read");
 }
 
 int HID_API_EXPORT HID_API_CALL hid_set_nonblocking(hid_device *dev, int nonblock)
 {
-    return SimulatedBase::instance().setNonBlocking(dev, nonblock);
+    return hidapi().setNonBlocking(dev, nonblock);
 }
 
 int HID_API_EXPORT HID_API_CALL hid_send_feature_report(hid_device *, const unsigned char *, size_t)
@@ -147,23 +166,23 @@ int HID_API_EXPORT HID_API_CALL hid_get_input_report(hid_device *, unsigned char
 
 void HID_API_EXPORT HID_API_CALL hid_close(hid_device *dev)
 {
-    SimulatedBase::instance().close(dev);
+    hidapi().close(dev);
 }
 
 int HID_API_EXPORT_CALL hid_get_manufacturer_string(hid_device *dev, wchar_t *string, size_t maxlen)
 {
-    return copyString(dev, manufacturer, string, maxlen);
+    return copyString("hid_get_manufacturer_string", dev, manufacturer, string, maxlen);
 }
 
 int HID_API_EXPORT_CALL hid_get_product_string(hid_device *dev, wchar_t *string, size_t maxlen)
 {
-    return copyString(dev, product, string, maxlen);
+    return copyString("hid_get_product_string", dev, product, string, maxlen);
 }
 
 int HID_API_EXPORT_CALL hid_get_serial_number_string(hid_device *dev, wchar_t *string,
                                                      size_t maxlen)
 {
-    return copyString(dev, serialNumber, string, maxlen);
+    return copyString("hid_get_serial_number_string", dev, serialNumber, string, maxlen);
 }
 
 struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_get_device_info(hid_device *)
@@ -178,7 +197,10 @@ int HID_API_EXPORT_CALL hid_get_indexed_string(hid_device *, int, wchar_t *, siz
 
 HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
 {
-    return SimulatedBase::instance().error(dev);
+    if (dev != nullptr)
+        return hidapi().error(dev);
+    const ProcessWideCall call("hid_error");
+    return hidapi().globalError();
 }
 
 HID_API_EXPORT const struct hid_api_version *HID_API_CALL hid_version(void)

@@ -8,6 +8,11 @@
 //
 // This header controls the simulation from inside the process. All functions
 // are thread-safe.
+//
+// Like hidapi's own backends, the simulation gives each open handle its own
+// input queue, and it ends the program (with a message naming both
+// functions) when two threads are inside hidapi's process-wide functions at
+// once, or when a handle is used after, or closed during, a call on it.
 
 #include <chrono>
 #include <cstddef>
@@ -39,6 +44,18 @@ struct Vote
     char answer = 'A';
 };
 
+/// What one handle has received and read. Each open handle has its own queue
+/// and receives every input report sent while it is open and alive; at close
+/// or unplug its unread reports are discarded (received - read - queued).
+struct HandleRecord
+{
+    bool open = false;        // not yet closed
+    bool alive = false;       // its attachment has not ended
+    std::size_t received = 0; // input reports queued for it
+    std::size_t read = 0;     // of those, delivered to a read
+    std::size_t queued = 0;   // of those, waiting to be read now
+};
+
 /// Back to a fresh base: plugged (or not), nothing queued or recorded, no
 /// faults pending. Handles opened before are dead afterwards.
 void reset(bool plugged = true);
@@ -50,15 +67,16 @@ void plug();
 void unplug();
 bool isPlugged();
 
-/// Queues an input report as the base delivers it (kind first); shorter
-/// reports are padded with zeros, longer ones cut to 64 bytes. Ignored while
-/// the base is unplugged.
+/// The base sends an input report (kind first): it reaches the queue of every
+/// open handle of the current attachment. Shorter reports are padded with
+/// zeros, longer ones cut to 64 bytes. Lost while the base is unplugged or no
+/// handle is open.
 void queueInputReport(const std::vector<unsigned char> &report);
-/// Queues vote reports (kind 2, command 0x30) carrying these votes as choice
+/// Sends vote reports (kind 2, command 0x30) carrying these votes as choice
 /// records, with running report and record sequence numbers. Answers false
 /// (and queues nothing) for an answer outside 'A' to 'F'.
 bool queueVotes(const std::vector<Vote> &votes);
-/// Input reports queued and not yet read.
+/// Input reports queued and not yet read, summed over the open handles.
 std::size_t pendingInputReports();
 
 /// Every output report written successfully since the last reset or clear,
@@ -95,6 +113,11 @@ int enumerations();
 bool waitForEnumerations(int count, Milliseconds timeout);
 /// Reads waiting inside hid_read or hid_read_timeout right now.
 int blockedReads();
+/// Waits until at least count reads are inside hid_read or
+/// hid_read_timeout; false on time-out.
+bool waitForBlockedReads(int count, Milliseconds timeout);
+/// One record per handle opened since the last reset, in order of opening.
+std::vector<HandleRecord> handleRecords();
 
 /// Starts the text control channel on a Unix socket at path (replacing a
 /// stale socket file). Commands, one per line, each answered by one line

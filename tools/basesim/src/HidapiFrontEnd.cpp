@@ -1,0 +1,269 @@
+#include "HidapiFrontEnd.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace basesim {
+
+namespace {
+
+const wchar_t *const injectedWriteError = L"write failed";
+const wchar_t *const noDeviceError = L"no such device";
+
+// One hidapi call on a handle, from start to end.
+class HandleCall
+{
+public:
+    HandleCall(hid_device *device_, const char *function) : device(device_)
+    {
+        hid_device::enter(device, function);
+    }
+    ~HandleCall() { device->leave(); }
+
+    HandleCall(const HandleCall &) = delete;
+    HandleCall &operator=(const HandleCall &) = delete;
+
+private:
+    hid_device *const device;
+};
+
+} // namespace
+
+HidapiFrontEnd::HidapiFrontEnd(BaseModel &model_)
+    : model(model_), plugged(model_.isPlugged()), attachment(model_.attachment())
+{
+    model.addListener(this);
+}
+
+void HidapiFrontEnd::reset()
+{
+    readFailurePending = false;
+    Lock lock(mutex);
+    writesUntilFailure = 0;
+    hiddenUntil = {};
+    hideOnOpen = Milliseconds(0);
+    enumerationCount = 0;
+    openedSinceReset.clear();
+}
+
+bool HidapiFrontEnd::enumerate(unsigned short vendor, unsigned short product)
+{
+    Lock lock(mutex);
+    ++enumerationCount;
+    enumerated.notify_all();
+    const bool matches =
+        (vendor == 0 || vendor == vendorId) && (product == 0 || product == productId);
+    return matches && listedLocked(Clock::now());
+}
+
+hid_device *HidapiFrontEnd::open(unsigned short vendor, unsigned short product)
+{
+    Lock lock(mutex);
+    const Clock::time_point now = Clock::now();
+    if (vendor != vendorId || product != productId || !listedLocked(now)) {
+        lastGlobalError = noDeviceError;
+        return nullptr;
+    }
+    everyHandle.push_back(std::make_unique<hid_device>(attachment));
+    hid_device *device = everyHandle.back().get();
+    openList.push_back(device);
+    openedSinceReset.push_back(device);
+    if (hideOnOpen.count() > 0) {
+        hiddenUntil = now + hideOnOpen;
+        hideOnOpen = Milliseconds(0);
+    }
+    lastGlobalError = nullptr;
+    return device;
+}
+
+hid_device *HidapiFrontEnd::openPath(const char *path)
+{
+    if (path != nullptr && std::strcmp(path, devicePath) == 0)
+        return open(vendorId, productId);
+    Lock lock(mutex);
+    lastGlobalError = noDeviceError;
+    return nullptr;
+}
+
+void HidapiFrontEnd::close(hid_device *device)
+{
+    if (device == nullptr)
+        return;
+    Lock lock(mutex);
+    device->release();
+    openList.erase(std::remove(openList.begin(), openList.end(), device), openList.end());
+}
+
+int HidapiFrontEnd::read(hid_device *device, unsigned char *data, std::size_t length,
+                         int milliseconds, const char *function)
+{
+    const HandleCall call(device, function);
+    countBlockedRead(+1);
+    const int result = device->read(data, length, milliseconds, readFailurePending);
+    countBlockedRead(-1);
+    return result;
+}
+
+int HidapiFrontEnd::write(hid_device *device, const unsigned char *data, std::size_t length)
+{
+    const HandleCall call(device, "hid_write");
+    if (!device->isAlive() || data == nullptr || length == 0) {
+        device->setError(hid_device::disconnected);
+        return -1;
+    }
+    if (takeWriteFailure()) {
+        device->setError(injectedWriteError);
+        return -1;
+    }
+    if (!model.receiveOutputReport(device->attachment, data, length)) {
+        device->setError(hid_device::disconnected);
+        return -1;
+    }
+    device->setError(nullptr);
+    return static_cast<int>(length);
+}
+
+int HidapiFrontEnd::setNonBlocking(hid_device *device, int nonBlocking)
+{
+    const HandleCall call(device, "hid_set_nonblocking");
+    if (!device->isAlive()) {
+        device->setError(hid_device::disconnected);
+        return -1;
+    }
+    device->setNonBlocking(nonBlocking != 0);
+    return 0;
+}
+
+bool HidapiFrontEnd::isNonBlocking(hid_device *device)
+{
+    const HandleCall call(device, "hid_read");
+    return device->isNonBlocking();
+}
+
+const wchar_t *HidapiFrontEnd::error(hid_device *device)
+{
+    const HandleCall call(device, "hid_error");
+    return device->error();
+}
+
+const wchar_t *HidapiFrontEnd::globalError()
+{
+    Lock lock(mutex);
+    return lastGlobalError;
+}
+
+bool HidapiFrontEnd::isAlive(hid_device *device, const char *function)
+{
+    const HandleCall call(device, function);
+    return device->isAlive();
+}
+
+void HidapiFrontEnd::failWrite(int n)
+{
+    Lock lock(mutex);
+    writesUntilFailure = std::max(0, n);
+}
+
+void HidapiFrontEnd::failNextRead()
+{
+    readFailurePending = true;
+    Lock lock(mutex);
+    for (hid_device *device : openList)
+        device->wake(); // a read waiting now fails at once
+}
+
+void HidapiFrontEnd::hideFromEnumeration(Milliseconds duration)
+{
+    Lock lock(mutex);
+    hiddenUntil = Clock::now() + duration;
+}
+
+void HidapiFrontEnd::hideAfterNextOpen(Milliseconds duration)
+{
+    Lock lock(mutex);
+    hideOnOpen = duration;
+}
+
+int HidapiFrontEnd::openHandles()
+{
+    Lock lock(mutex);
+    return static_cast<int>(openList.size());
+}
+
+int HidapiFrontEnd::enumerations()
+{
+    Lock lock(mutex);
+    return enumerationCount;
+}
+
+bool HidapiFrontEnd::waitForEnumerations(int count, Milliseconds timeout)
+{
+    Lock lock(mutex);
+    return enumerated.wait_for(lock, timeout, [&] { return enumerationCount >= count; });
+}
+
+int HidapiFrontEnd::blockedReads()
+{
+    Lock lock(mutex);
+    return waitingReads;
+}
+
+bool HidapiFrontEnd::waitForBlockedReads(int count, Milliseconds timeout)
+{
+    Lock lock(mutex);
+    return readsChanged.wait_for(lock, timeout, [&] { return waitingReads >= count; });
+}
+
+std::size_t HidapiFrontEnd::pendingInputReports()
+{
+    Lock lock(mutex);
+    std::size_t pending = 0;
+    for (hid_device *device : openList)
+        pending += device->record().queued;
+    return pending;
+}
+
+std::vector<HandleRecord> HidapiFrontEnd::handleRecords()
+{
+    Lock lock(mutex);
+    std::vector<HandleRecord> records;
+    for (hid_device *device : openedSinceReset)
+        records.push_back(device->record());
+    return records;
+}
+
+void HidapiFrontEnd::inputReport(const Report &report)
+{
+    Lock lock(mutex);
+    for (hid_device *device : openList)
+        device->deliver(report);
+}
+
+void HidapiFrontEnd::attachmentChanged(unsigned long attachment_, bool plugged_)
+{
+    Lock lock(mutex);
+    attachment = attachment_;
+    plugged = plugged_;
+    for (hid_device *device : openList)
+        device->end();
+}
+
+bool HidapiFrontEnd::listedLocked(Clock::time_point now) const
+{
+    return plugged && now >= hiddenUntil;
+}
+
+bool HidapiFrontEnd::takeWriteFailure()
+{
+    Lock lock(mutex);
+    return writesUntilFailure > 0 && --writesUntilFailure == 0;
+}
+
+void HidapiFrontEnd::countBlockedRead(int change)
+{
+    Lock lock(mutex);
+    waitingReads += change;
+    readsChanged.notify_all();
+}
+
+} // namespace basesim
