@@ -24,8 +24,11 @@ GADGETS = "/sys/kernel/config/usb_gadget"
 CONTROLLERS = {"receiver": "dummy_udc.0", "base": "dummy_udc.1"}
 
 
+TOOL_PATHS = {"rfsim": "bin/rfsim", "basesim-gadget": "tools/basesim/basesim-gadget"}
+
+
 def tool(name):
-    path = os.path.join(TOOLS, "bin", name) if name == "rfsim" else os.path.join(TOOLS, name)
+    path = os.path.join(TOOLS, TOOL_PATHS[name])
     if not os.access(path, os.X_OK):
         raise AssertionError("the simulator %s is missing (LAB_TOOLS=%r)" % (path, TOOLS))
     return path

@@ -3,6 +3,8 @@
 
 #include "SerialDevice.h"
 
+#include <UdcBinding.h>
+
 namespace rfsim {
 
 // The receiver as a USB gadget: the device side of a serial gadget function
@@ -23,10 +25,7 @@ public:
     void unplug() override;
 
 private:
-    bool bind(const std::string &controller, std::string &error) const;
-
-    std::string gadgetDir_;
-    std::string controller_;
+    UdcBinding binding_;
 };
 
 } // namespace rfsim
