@@ -219,11 +219,14 @@ class BaseLab(unittest.TestCase):
         sender = threading.Thread(target=self.control.votes, args=(remotes,))
         sender.start()
         self.listener.wait(lambda: len(self.listener.votes) > since + 100, "the first votes")
+        opened_at = len(self.listener.lines)
         self.listener.command("open")
         self.assertEqual(self.listener.wait_for_line("ok", "failed"), "ok")
         sender.join()
         self.listener.wait_for_votes(since + len(remotes))
         self.assert_each_once(remotes, since)
+        # The opening stops the vote once; the base answers once.
+        self.assertEqual(self.listener.lines[opened_at:].count("vote stopped"), 1, self.listener.lines[opened_at:])
         self.assertEqual(self.listener.process.poll(), None)
 
 

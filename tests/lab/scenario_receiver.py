@@ -110,7 +110,7 @@ class ReceiverLab(unittest.TestCase):
         self.connection(True)
         self.open_question("q-plug", "mc")
         first = self.last_seq()
-        self.receiver.command("class 2500 rate=line seed=2")
+        self.receiver.command("class 1500 rate=line seed=2")
         self.wait_for_votes("q-plug", 300)
         self.receiver.command("unplug")
         self.receiver.wait_for("unplugged")
@@ -125,7 +125,7 @@ class ReceiverLab(unittest.TestCase):
 
         packets = [p for p in self.receiver.packets() if p["seq"] > first]
         sent = [p for p in packets if p["sent"]]
-        self.assertEqual(len(packets), 2500)
+        self.assertEqual(len(packets), 1500)
         votes = self.wait_for_votes("q-plug", len(sent) - self.in_flight_allowance(sent, unplugged_at))
         delivered = collections.Counter(v["remote"] for v in votes)
         self.assertEqual(max(delivered.values()), 1, "a vote was delivered twice")
