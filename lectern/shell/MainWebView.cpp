@@ -95,7 +95,10 @@ MainWebView::MainWebView(const QString &startUrlText, const QString &logFile,
     page()->networkAccessManager()->setCookieJar(cookieJar);
 
     controller = new QtToolController(this);
-    clickerManager = new ClickerManager(controller);
+    // The receiver tick's interval; shortened by tests.
+    clickerManager = new ClickerManager(
+        controller, WorkerThread::intervalFromSetting(
+                        settings->value(QStringLiteral("receiverTickMs")).toString()));
     // Names one serial port as the receiver; empty keeps detection by maker.
     clickerManager->setReceiverPort(settings->value(QStringLiteral("receiverPort")).toString());
 

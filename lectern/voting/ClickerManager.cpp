@@ -28,7 +28,6 @@ const QString answerLetters = QStringLiteral("abcdefghij");
 
 constexpr int votePacketLength = KWEND_VOTE_PACKET_SIZE;
 constexpr int textPacketLength = KWEND_TEXT_PACKET_SIZE;
-constexpr int modeCommandTimeoutMs = 5000;
 // A text packet carries a vote only when its first data value is 1.
 constexpr quint32 textVoteFirstValue = 1;
 
@@ -76,7 +75,7 @@ bool isNumber(const QString &text)
 
 } // namespace
 
-ClickerManager::ClickerManager(QtToolController *bridge)
+ClickerManager::ClickerManager(QtToolController *bridge, int tickIntervalMs)
     : controller(bridge), port(new QSerialPort(this))
 {
     connect(port, &QSerialPort::readyRead, this, &ClickerManager::readSerialData);
@@ -84,7 +83,7 @@ ClickerManager::ClickerManager(QtToolController *bridge)
     if (controller)
         controller->setClickerManager(this);
 
-    workerThread = std::make_unique<WorkerThread>();
+    workerThread = std::make_unique<WorkerThread>(tickIntervalMs);
     connect(workerThread.get(), &WorkerThread::tickEvent, this, &ClickerManager::tick);
     // The thread is stopped before the application object goes away, so no thread
     // outlives the event loop that receives its ticks.
@@ -104,18 +103,25 @@ bool ClickerManager::startVoting(const QString &id, const QString &type)
         type != wordAnswer) {
         return false;
     }
+    if (type != questionType)
+        ++questionOpenings;
     questionId = id;
     questionType = type;
 
-    if (type == multipleChoice && baseMode != 0)
-        setBaseMode(0);
-    else if ((type == numericAnswer || type == wordAnswer) && baseMode != 1)
-        setBaseMode(1);
+    // Attendance takes either packet kind, so it keeps the mode.
+    int mode = baseMode;
+    if (type == multipleChoice)
+        mode = 0;
+    else if (type == numericAnswer || type == wordAnswer)
+        mode = 1;
+    if (mode != baseMode || !receiverModeKnown)
+        setBaseMode(mode);
     return true;
 }
 
 void ClickerManager::stopVoting()
 {
+    ++questionOpenings;
     questionId.clear();
     questionType.clear();
 }
@@ -203,12 +209,11 @@ void ClickerManager::connectReceiver(const QStringList &candidates)
             // the previous one can never be completed by it. Cleared before the
             // mode command, whose wait may already read bytes of the new stream.
             receiveBuffer.clear();
-            // A receiver that has just got power (plugged in again, or found
-            // while a text question was open) delivers vote packets. When text
-            // packets were last commanded, it is told so again before the page
-            // learns of it, so that it sends the frames that are cut here.
-            if (baseMode != 0)
-                setBaseMode(baseMode);
+            // A receiver keeps its mode while it has power, whatever program
+            // set it (this one before a restart, say): it is told the mode
+            // wanted before the page learns of it, so that it sends the
+            // frames that are cut here.
+            setBaseMode(baseMode);
             showConnectionStatus();
             return;
         }
@@ -258,24 +263,22 @@ void ClickerManager::dropFailedReceiver()
 
 void ClickerManager::setBaseMode(int mode)
 {
-    // Without an open receiver there is nothing to write to: the mode is
-    // recorded, and connectReceiver() sends it to the receiver opened next.
-    if (!port->isOpen()) {
-        baseMode = mode;
+    // Frames are cut for the mode wanted from now on. The receiver counts as
+    // being in it only once its command is out: without an open receiver it is
+    // sent when one is opened, and after a failed write (which may still go
+    // out later) by the next question.
+    baseMode = mode;
+    receiverModeKnown = false;
+    if (!port->isOpen())
         return;
-    }
     // While the command is being written the port may read what the receiver
     // sends meanwhile and report it (readyRead) from inside the wait. Those
     // bytes are left at the port until the command is out: handling them here
     // could discard the command or run page script that sends another one.
     const QByteArray command = ReceiverPackets::modeCommand(mode);
     writingModeCommand = true;
-    const bool written = writeAll(command.constData(), command.size(), modeCommandTimeoutMs);
+    receiverModeKnown = writeAll(command.constData(), command.size(), modeCommandTimeoutMs);
     writingModeCommand = false;
-    // Only a command that went out changes the mode: a lost one is sent again
-    // by the next question that needs the mode.
-    if (written)
-        baseMode = mode;
     // Bytes read during the wait get no readyRead of their own. Without an open
     // question they are thrown away now; otherwise they are handled once the
     // current call chain (possibly a frame loop) has ended.
@@ -310,15 +313,22 @@ void ClickerManager::readSerialData()
         port->clear(QSerialPort::Input);
         return;
     }
+    // The bytes of a read belong to the question open when it began; a
+    // partial frame kept from the read before is completed only within the
+    // same question.
+    const quint64 opening = questionOpenings;
+    if (receiveBufferOpening != opening)
+        receiveBuffer.clear();
+    receiveBufferOpening = opening;
     receiveBuffer.append(port->readAll());
 
     const int length = baseMode == 1 ? textPacketLength : votePacketLength;
     while (receiveBuffer.size() >= length) {
-        if (questionId.isEmpty()) {
-            // The page closed the question while this read was being cut (from
-            // inside Clicker.vote): its remaining whole frames go unseen, and
-            // only an incomplete tail stays, as after any read.
-            receiveBuffer.remove(0, receiveBuffer.size() - receiveBuffer.size() % length);
+        if (questionOpenings != opening) {
+            // The page closed the question or opened another one while this
+            // read was being cut (from inside Clicker.vote): the rest of the
+            // read goes unseen.
+            receiveBuffer.clear();
             return;
         }
         // The frame leaves the buffer before it is handled: a vote's script may

@@ -3,6 +3,7 @@
 
 #include "ReceiverPorts.h"
 #include "SerialPortScanner.h"
+#include "WorkerThread.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,7 +15,6 @@
 #include <memory>
 
 class QtToolController;
-class WorkerThread;
 
 // Holds the open question and its type, finds and reads the RF receiver, and
 // hands every accepted packet to the page as a script call.
@@ -32,8 +32,9 @@ class WorkerThread;
 // setReceiverPort() names one port instead (a device path such as /dev/ttyUSB0,
 // a pseudo-terminal such as /dev/pts/5, or a port name such as COM5).
 //
-// For MainWebView: create the manager right after the bridge, connect
-// sendJavaScript() to evaluateScript(), then call
+// For MainWebView: create the manager right after the bridge, with the tick
+// interval WorkerThread::intervalFromSetting() makes of the receiverTickMs
+// setting, connect sendJavaScript() to evaluateScript(), then call
 //   manager->setReceiverPort(settings.value("receiverPort").toString());
 // with the settings group "defaults" (an empty text keeps FTDI detection).
 class ClickerManager : public QObject
@@ -46,8 +47,10 @@ public:
     using SerialPortEntry = ReceiverPorts::Entry;
 
     // Registers with the bridge (setClickerManager) and starts the worker
-    // thread. The bridge may be null (the manager then just doesn't register).
-    explicit ClickerManager(QtToolController *bridge);
+    // thread, which ticks every tickIntervalMs (clamped as WorkerThread does).
+    // The bridge may be null (the manager then just doesn't register).
+    explicit ClickerManager(QtToolController *bridge,
+                            int tickIntervalMs = WorkerThread::defaultIntervalMs);
     ~ClickerManager() override;
 
     bool startVoting(const QString &id, const QString &type);
@@ -59,13 +62,17 @@ public:
     QString answerTextFor(int code) const;
     void showConnectionStatus();
     void hideConnectionStatus();
-    // Writes the receiver's mode command (0 vote packets, 1 text packets) and,
-    // once it is written, records the mode; bytes that arrive during the write
-    // wait at the port and never cost the command. Without an open receiver the
-    // mode is recorded only: a receiver opened later is sent the recorded mode
-    // unless it is 0, the mode in which a receiver starts.
+    // Records the mode (0 vote packets, 1 text packets) by which frames are cut
+    // and writes the receiver's mode command; bytes that arrive during the
+    // write wait at the port and never cost the command. The receiver counts as
+    // being in the mode only once the whole command is written: a receiver
+    // opened later is sent the mode (0 included), and after a failed write the
+    // next question sends it again.
     void setBaseMode(int mode);
     bool isConnected() const { return connected; }
+    // How long setBaseMode() waits for its command to be written (5000 ms);
+    // tests shorten it.
+    void setModeCommandTimeout(int milliseconds) { modeCommandTimeoutMs = milliseconds; }
 
     // Empty: detect the receiver among FTDI ports. Otherwise the named port is
     // the receiver while it exists, and FTDI ports are not used.
@@ -105,9 +112,18 @@ private:
     QString questionId;
     QString questionType;
     int baseMode = 0;
+    // The open receiver was sent baseMode's command in full. A receiver keeps
+    // its mode while it has power, so one just opened is in an unknown mode.
+    bool receiverModeKnown = false;
     // setBaseMode() is waiting for its command to be written.
     bool writingModeCommand = false;
+    int modeCommandTimeoutMs = 5000;
     QByteArray receiveBuffer;
+    // Counts the openings and closings of questions (a new id or type counts),
+    // so that bytes stay with the question under which they were read.
+    quint64 questionOpenings = 0;
+    // The value of questionOpenings when receiveBuffer's bytes were read.
+    quint64 receiveBufferOpening = 0;
     QString receiverPort;
     // Lists the system's ports again only after its serial devices may have
     // changed; a cache, so const lookups may refresh it.

@@ -2,6 +2,7 @@
 // script texts it hands to the page.
 #include "ClickerManager.h"
 #include "VotingTestSupport.h"
+#include "WorkerThread.h"
 
 #include <QJSEngine>
 #include <QSignalSpy>
@@ -11,11 +12,12 @@
 
 namespace {
 
-// Counts the manager's looks at the serial port list, i.e. its ticks.
+// Counts the manager's looks at the serial port list, i.e. its ticks, which
+// come at the shortest interval.
 class TickCountingManager : public ClickerManager
 {
 public:
-    TickCountingManager() : ClickerManager(nullptr) {}
+    TickCountingManager() : ClickerManager(nullptr, WorkerThread::minimumIntervalMs) {}
     mutable int ticks = 0;
     QList<SerialPortEntry> ports;
 

@@ -87,3 +87,10 @@ QByteArray PseudoTerminal::readWritten()
     }
     return bytes;
 }
+
+void PseudoTerminal::holdHostWrites(bool hold)
+{
+    // The pair's own slave descriptor shares the line with the host's.
+    if (slave >= 0)
+        tcflow(slave, hold ? TCOOFF : TCOON);
+}

@@ -28,6 +28,9 @@ public:
     // Everything the host has written so far and the test has not read yet;
     // a write the host has finished is complete in it.
     QByteArray readWritten();
+    // A receiver that takes no bytes for a while: while held, the host's
+    // writes wait (as on a line stopped by flow control).
+    void holdHostWrites(bool hold);
 
 private:
     int master = -1;

@@ -67,13 +67,16 @@ private slots:
     void rejectedPacketIsSkippedByteByByte();
     void unknownTypeKeepsOrClosesQuestion();
     void bytesOfClosedQuestionNeverVote();
+    void bytesStayWithTheirQuestion_data();
+    void bytesStayWithTheirQuestion();
     void textPackets_data();
     void textPackets();
     void attendanceAfterNumericKeepsTextMode();
     void bytesPassUnaltered();
-    void modeChangeWhileCutting();
     void vanishedReceiverIsDropped();
     void modeCommandWrittenOncePerChange();
+    void modeCommandThatTimedOutIsSentAgain_data();
+    void modeCommandThatTimedOutIsSentAgain();
     void receiverCandidatesMatchManufacturerExactly();
     void firstUsablePortIsTaken();
     void failedOpenDoesNotDropLaterPort();
@@ -87,7 +90,8 @@ private slots:
 
 private:
     // A new manager whose receiver port is portName, connected and told that
-    // the page is ready; the spy starts empty.
+    // the page is ready; the spy starts empty, and what the manager wrote on
+    // opening the receiver is in openingCommand.
     void startManager(const QString &portName);
     // Starts a manager whose receiver port is a symbolic link to the receiver.
     void startManagerOnLink();
@@ -105,6 +109,7 @@ private:
     std::unique_ptr<QSignalSpy> spy;
     std::unique_ptr<QTemporaryDir> linkDir;
     QString link;
+    QByteArray openingCommand;
 };
 
 void ReceiverPathTest::init()
@@ -134,6 +139,7 @@ void ReceiverPathTest::startManager(const QString &portName)
     manager->tick();
     QTRY_COMPARE(scripts(*spy), QStringList({showScript}));
     spy->clear();
+    openingCommand = receiver->readWritten();
 }
 
 void ReceiverPathTest::startManagerOnLink()
@@ -237,18 +243,74 @@ void ReceiverPathTest::unknownTypeKeepsOrClosesQuestion()
 
 void ReceiverPathTest::bytesOfClosedQuestionNeverVote()
 {
-    const QByteArray early = votePacket(111111, 1);
     QVERIFY(manager->startVoting("q1", "mc"));
-    receive(early.left(4));
     manager->stopVoting();
-
     receive(votePacket(222222, 2));
     QVERIFY(manager->startVoting("q2", "mc"));
     QVERIFY(spy->isEmpty());
+    receive(votePacket(333333, 3));
+    QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('333333', 'c');"}));
+}
 
-    // The part kept from before the close completes with the rest of its packet.
-    receive(early.mid(4));
-    QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('111111', 'a');"}));
+void ReceiverPathTest::bytesStayWithTheirQuestion_data()
+{
+    // What the page does inside the first vote of a read, or between that read
+    // and the next; "-" closes the question, "id:type" opens one. The read ends
+    // with the start of a packet whose rest comes with the next read.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("insideVote");
+    QTest::addColumn<QByteArray>("next");
+    QTest::addColumn<QStringList>("expected");
+    const QString first = "Clicker.vote('123456', 'b');", second = "Clicker.vote('200000', 'c');",
+                  cut = "Clicker.vote('300000', 'c');", later = "Clicker.vote('400000', 'd');";
+    const QByteArray vote = votePacket(400000, 4);
+    QTest::newRow("same question again")
+        << QStringList{"q1:mc"} << false << vote << QStringList{first, second, cut, later};
+    QTest::newRow("another question")
+        << QStringList{"q2:mc"} << false << vote << QStringList{first, second, later};
+    QTest::newRow("another type") << QStringList{"q1:attendance"} << false << vote
+                                  << QStringList{first, second, later};
+    QTest::newRow("closed and reopened")
+        << QStringList{"-", "q1:mc"} << false << vote << QStringList{first, second, later};
+    QTest::newRow("another question inside a vote")
+        << QStringList{"q2:mc"} << true << vote << QStringList{first, later};
+    QTest::newRow("word question inside a vote")
+        << QStringList{"q2:wa"} << true << textPacket(400000, "Abc")
+        << QStringList{first, "Clicker.vote('400000', 'abc');"};
+}
+
+void ReceiverPathTest::bytesStayWithTheirQuestion()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(bool, insideVote);
+    QFETCH(QByteArray, next);
+    QFETCH(QStringList, expected);
+    const auto runSteps = [this, steps] {
+        for (const QString &step : steps) {
+            if (step == QLatin1String("-"))
+                manager->stopVoting();
+            else
+                QVERIFY(manager->startVoting(step.section(':', 0, 0), step.section(':', 1)));
+        }
+    };
+    QVERIFY(manager->startVoting("q1", "mc"));
+    auto reaction = std::make_shared<QMetaObject::Connection>();
+    if (insideVote) {
+        *reaction =
+            connect(manager.get(), &ClickerManager::sendJavaScript, this, [reaction, runSteps] {
+                disconnect(*reaction);
+                runSteps();
+            });
+    }
+    const QByteArray cutShort = votePacket(300000, 3);
+    // One read: all of it is at the port before the manager looks.
+    QVERIFY(receiver->write(workedVote + votePacket(200000, 3) + cutShort.left(4)));
+    QCOMPARE(receiver->unreadByHost(), 24);
+    QTRY_COMPARE(receiver->unreadByHost(), 0);
+    if (!insideVote)
+        runSteps();
+    receive(cutShort.mid(4) + next);
+    QTRY_COMPARE(scripts(*spy), expected);
 }
 
 void ReceiverPathTest::textPackets_data()
@@ -299,24 +361,6 @@ void ReceiverPathTest::bytesPassUnaltered()
                  QStringList({R"(Clicker.vote('123456', '\n\r\u0011\u0013\u007f\u007fz');)"}));
 }
 
-void ReceiverPathTest::modeChangeWhileCutting()
-{
-    QVERIFY(manager->startVoting("q1", "mc"));
-    // The page answers the first vote by opening a word question, while the
-    // second vote packet of the same read is still to be cut.
-    auto reaction = std::make_shared<QMetaObject::Connection>();
-    *reaction = connect(manager.get(), &ClickerManager::sendJavaScript, this, [this, reaction] {
-        disconnect(*reaction);
-        QVERIFY(manager->startVoting("q2", "wa"));
-    });
-    receive(votePacket(123456, 2) + votePacket(200000, 3));
-    QCOMPARE(receiver->readWritten(), modeTexts);
-    receive(textPacket(300000, "Abc"));
-    QTRY_COMPARE(scripts(*spy),
-                 QStringList({"Clicker.vote('123456', 'b');", "Clicker.vote('200000', 'c');",
-                              "Clicker.vote('300000', 'abc');"}));
-}
-
 void ReceiverPathTest::vanishedReceiverIsDropped()
 {
     startManagerOnLink();
@@ -338,7 +382,9 @@ void ReceiverPathTest::vanishedReceiverIsDropped()
 
 void ReceiverPathTest::modeCommandWrittenOncePerChange()
 {
-    QCOMPARE(receiver->readWritten(), QByteArray()); // opening sends nothing
+    // A receiver keeps its mode while it has power, whatever program set it:
+    // opening it tells it the mode wanted, vote packets included.
+    QCOMPARE(openingCommand, modeVotes);
     const struct
     {
         const char *id;
@@ -353,6 +399,34 @@ void ReceiverPathTest::modeCommandWrittenOncePerChange()
         QVERIFY(manager->startVoting(step.id, step.type));
         QCOMPARE(receiver->readWritten(), step.written);
     }
+}
+
+void ReceiverPathTest::modeCommandThatTimedOutIsSentAgain_data()
+{
+    QTest::addColumn<QString>("nextType");
+    QTest::addColumn<QByteArray>("nextCommand");
+    QTest::newRow("the mode before") << "mc" << modeVotes;
+    QTest::newRow("the mode commanded") << "wa" << modeTexts;
+}
+
+void ReceiverPathTest::modeCommandThatTimedOutIsSentAgain()
+{
+    QFETCH(QString, nextType);
+    QFETCH(QByteArray, nextCommand);
+    // The receiver takes no bytes for a while: the command for text packets
+    // times out, and goes out later after all.
+    manager->setModeCommandTimeout(100);
+    receiver->holdHostWrites(true);
+    QVERIFY(manager->startVoting("q1", "wa"));
+    QCOMPARE(receiver->readWritten(), QByteArray());
+    receiver->holdHostWrites(false);
+    QByteArray written;
+    QTRY_COMPARE(written += receiver->readWritten(), modeTexts);
+
+    // The program cannot know which mode the receiver is in: the next
+    // question tells it, whichever mode it needs.
+    QVERIFY(manager->startVoting("q2", nextType));
+    QCOMPARE(receiver->readWritten(), nextCommand);
 }
 
 void ReceiverPathTest::receiverCandidatesMatchManufacturerExactly()
@@ -380,7 +454,7 @@ void ReceiverPathTest::firstUsablePortIsTaken()
     QCOMPARE(scripts(listedSpy), QStringList({showScript}));
 
     QVERIFY(listed.startVoting("q1", "na"));
-    QCOMPARE(first.readWritten(), modeTexts);
+    QCOMPARE(first.readWritten(), modeVotes + modeTexts);
     QCOMPARE(second.readWritten(), QByteArray());
     QCOMPARE(wrongCase.readWritten(), QByteArray());
 
@@ -409,7 +483,7 @@ void ReceiverPathTest::failedOpenDoesNotDropLaterPort()
     QVERIFY(listed.isConnected());
 
     QVERIFY(listed.startVoting("q1", "wa"));
-    QCOMPARE(usable.readWritten(), modeTexts);
+    QCOMPARE(usable.readWritten(), modeVotes + modeTexts);
     QVERIFY(usable.write(textPacket(123456, "ABC")));
     QTRY_COMPARE(scripts(listedSpy), QStringList({showScript, "Clicker.vote('123456', 'abc');"}));
 }
@@ -431,7 +505,7 @@ void ReceiverPathTest::namedReceiverPortReplacesDetection()
     listed.tick();
     QVERIFY(listed.isConnected());
     QVERIFY(listed.startVoting("q1", "wa"));
-    QCOMPARE(named.readWritten(), modeTexts);
+    QCOMPARE(named.readWritten(), modeVotes + modeTexts);
     QCOMPARE(receiver->readWritten(), QByteArray());
 }
 
@@ -449,10 +523,10 @@ void ReceiverPathTest::replugRestoresMode_data()
     QTest::newRow("attendance after word answer")
         << QStringList{"wa", "attendance"} << modeTexts << modeTexts << textPacket(123456, "Here")
         << "Clicker.vote('123456', 'here');";
-    QTest::newRow("multiple choice") << QStringList{"mc"} << QByteArray() << QByteArray()
+    QTest::newRow("multiple choice") << QStringList{"mc"} << QByteArray() << modeVotes
                                      << votePacket(123456, 2) << "Clicker.vote('123456', 'b');";
     QTest::newRow("multiple choice after word answer")
-        << QStringList{"wa", "mc"} << modeTexts + modeVotes << QByteArray() << votePacket(123456, 2)
+        << QStringList{"wa", "mc"} << modeTexts + modeVotes << modeVotes << votePacket(123456, 2)
         << "Clicker.vote('123456', 'b');";
 }
 
@@ -468,8 +542,7 @@ void ReceiverPathTest::replugRestoresMode()
         QVERIFY(manager->startVoting(QStringLiteral("q%1").arg(i + 1), types.at(i)));
     QCOMPARE(receiver->readWritten(), beforeUnplug);
 
-    // The new receiver starts in vote-packet mode: it is told the question's
-    // mode once when it is opened, and nothing when that mode is vote packets.
+    // The new receiver is told the question's mode once, when it is opened.
     unplug();
     plug();
     manager->tick();

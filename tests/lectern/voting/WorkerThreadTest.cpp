@@ -1,5 +1,6 @@
 // The worker thread's timer runs in its own thread, while its ticks arrive on
-// the thread that owns the WorkerThread object; stop() ends it cleanly.
+// the thread that owns the WorkerThread object; stop() ends it cleanly; the
+// interval comes from a setting.
 #include "WorkerThread.h"
 
 #include <QElapsedTimer>
@@ -10,6 +11,8 @@ namespace {
 
 // The documented tick period.
 constexpr qint64 tickPeriodMs = 1500;
+// A period short enough not to hold the tests up.
+constexpr int shortPeriodMs = 50;
 
 } // namespace
 
@@ -21,8 +24,11 @@ private slots:
     void ticksArriveOnOwningThread();
     void stopEndsThreadAndIsRepeatable();
     void stopBeforeStartIsHarmless();
+    void intervalFromSetting_data();
+    void intervalFromSetting();
 };
 
+// The production period, at its real value.
 void WorkerThreadTest::ticksArriveOnOwningThread()
 {
     WorkerThread worker;
@@ -43,12 +49,12 @@ void WorkerThreadTest::ticksArriveOnOwningThread()
 
 void WorkerThreadTest::stopEndsThreadAndIsRepeatable()
 {
-    WorkerThread worker;
+    WorkerThread worker(shortPeriodMs);
     QSignalSpy ticks(&worker, &WorkerThread::tickEvent);
     QSignalSpy finished(&worker, &QThread::finished);
     worker.start(QThread::InheritPriority);
     // Stopped while its timer runs: it has ticked once.
-    QVERIFY(ticks.wait(3 * tickPeriodMs));
+    QVERIFY(ticks.wait(5000));
     worker.stop();
     // stop() returns only once the thread has ended (its timer with it).
     QVERIFY(worker.isFinished());
@@ -63,6 +69,27 @@ void WorkerThreadTest::stopBeforeStartIsHarmless()
     WorkerThread worker;
     worker.stop();
     QVERIFY(!worker.isRunning());
+}
+
+void WorkerThreadTest::intervalFromSetting_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("intervalMs");
+    QTest::newRow("absent") << QString() << 1500;
+    QTest::newRow("a number with blanks") << " 200 " << 200;
+    QTest::newRow("below the minimum") << "49" << 50;
+    QTest::newRow("negative") << "-1500" << 50;
+    QTest::newRow("above the maximum") << "60001" << 60000;
+    QTest::newRow("beyond an int") << "99999999999" << 60000;
+    QTest::newRow("not a number") << "fast" << 1500;
+    QTest::newRow("a fraction") << "200.5" << 1500;
+}
+
+void WorkerThreadTest::intervalFromSetting()
+{
+    QFETCH(QString, text);
+    QFETCH(int, intervalMs);
+    QCOMPARE(WorkerThread::intervalFromSetting(text), intervalMs);
 }
 
 QTEST_GUILESS_MAIN(WorkerThreadTest)

@@ -1,9 +1,10 @@
 // The simulator on a real pseudo-terminal: bytes pass unaltered both ways,
 // unplugging makes the port vanish and plugging in brings back the same path,
-// and the simulator answers the host's mode commands with the packet kind.
+// and the simulator answers the host's mode commands with the packet kind,
+// which it keeps while plugged in, whatever the host does with the port.
+#include "PseudoTerminal.h"
 #include "LineSource.h"
 #include "PacketLog.h"
-#include "PseudoTerminal.h"
 #include "Simulator.h"
 
 #include <k-wendsdk/kwendsdk.h>
@@ -202,6 +203,18 @@ public:
         EXPECT_EQ(::write(control_, text.data(), text.size()), ssize_t(text.size()));
     }
     const Simulator &simulator() const { return simulator_; }
+    // Waits until the simulator is in `mode` (it reads the host's commands
+    // some time after they were written); false after 5 s.
+    bool waitForMode(int mode) const
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (simulator_.mode() != mode) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
 
 private:
     PacketLog log_;
@@ -212,41 +225,51 @@ private:
     std::thread thread_;
 };
 
-TEST(RfsimSimulator, SendsThePacketKindTheHostAskedFor)
+// A vote packet's remote identifier, or 0 when the bytes are none.
+std::uint32_t voteRemote(const std::vector<std::uint8_t> &bytes)
+{
+    std::uint32_t remote = 0;
+    std::int32_t answer = 0;
+    const bool accepted = bytes.size() == 10 && kwend_inspect(bytes.data(), &remote, &answer) == 0;
+    return accepted && answer == 2 ? remote : 0;
+}
+
+// The receiver has power while it is plugged in: it keeps the mode the host
+// asked for while the host closes the port and opens it again (a program that
+// quits and starts again); only unplugging brings back vote packets.
+TEST(RfsimSimulator, SendsThePacketKindTheHostAskedForUntilUnplugged)
 {
     ScratchDir dir;
     PseudoTerminal port((dir / "receiver").string());
     std::string error;
     ASSERT_TRUE(port.plug(error)) << error;
-    Host host(port.path());
     RunningSimulator running(port);
+    {
+        Host leaving(port.path());
+        running.command("vote 123456 b");
+        EXPECT_EQ(voteRemote(leaving.receive(10)), 123456u);
+        leaving.send({0x82, 0x48, 0x00, 0x00, 0x4a});
+        ASSERT_TRUE(running.waitForMode(1));
+    }
 
-    running.command("vote 123456 b");
-    const std::vector<std::uint8_t> vote = host.receive(10);
-    ASSERT_EQ(vote.size(), 10u);
-    std::uint32_t remote = 0;
-    std::int32_t answer = 0;
-    EXPECT_EQ(kwend_inspect(vote.data(), &remote, &answer), 0);
-    EXPECT_EQ(remote, 123456u);
-    EXPECT_EQ(answer, 2);
-
-    host.send({0x82, 0x48, 0x00, 0x00, 0x4a});
-    // The simulator reads the command some time after it was written; ask
-    // until it has switched.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (running.simulator().mode() != 1 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-
+    Host host(port.path());
     running.command("text 100001 It's \\ \"q\"");
     const std::vector<std::uint8_t> text = host.receive(32);
     ASSERT_EQ(text.size(), 32u);
-    std::uint32_t first = 0;
+    std::uint32_t remote = 0, first = 0;
     std::int32_t second = 0, excess = 0;
     char typed[21] = {};
     ASSERT_EQ(kwend_drid_inspect(text.data(), &remote, &first, &second, &excess, typed), 0);
     EXPECT_EQ(remote, 100001u);
     EXPECT_EQ(first, 1u);
     EXPECT_STREQ(typed, "It's \\ \"q\"");
+
+    running.command("unplug");
+    running.command("plug");
+    ASSERT_TRUE(running.waitForMode(0));
+    Host replugged(port.path());
+    running.command("vote 200000 b");
+    EXPECT_EQ(voteRemote(replugged.receive(10)), 200000u);
 }
 
 } // namespace
