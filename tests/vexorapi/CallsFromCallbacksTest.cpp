@@ -1,7 +1,7 @@
 // Every operation that a client can reach, called from inside every callback
-// of the library: no call may deadlock, and stop() returns promptly
-// afterwards. Through the shared library's exported interface only, against
-// the simulated base.
+// of the library by a client that swallows every exception: no call may
+// deadlock, and stop() returns promptly afterwards. Through the shared library's exported interface
+// only, against the simulated base.
 #include "VoteReports.h"
 
 #include <VexorAPI/IBaseManagementEvents.h>
@@ -113,7 +113,7 @@ public:
             changed.notify_all();
         }
         if (first)
-            operation(*api);
+            callGuarded();
         std::lock_guard<std::mutex> guard(mutex);
         ++counts[name + " returned"];
         changed.notify_all();
@@ -155,6 +155,16 @@ public:
     const std::string *onlyFrom = nullptr;
 
 private:
+    // Keeps every exception off the library's thread, as clients do: also
+    // the interruption that ends a library pause when the library stops.
+    void callGuarded()
+    {
+        try {
+            operation(*api);
+        } catch (...) {
+        }
+    }
+
     static std::string threadName()
     {
         char name[32];

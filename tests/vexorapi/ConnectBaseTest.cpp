@@ -3,6 +3,7 @@
 // thread and is ended by interruption, as the facade ends it.
 
 #include "BaseManagement.h"
+#include "ClientProtocol.h"
 #include "DeviceTestSupport.h"
 
 #include <VexorAPI/ConnectBase.h>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -21,6 +23,8 @@ using Events = std::vector<std::string>;
 class ConnectBaseTest : public ::testing::Test
 {
 protected:
+    ConnectBaseTest() { graph.protocol.setOpeningGate(&management); }
+
     void TearDown() override { stopLoop(); }
 
     void startLoop()
@@ -182,6 +186,64 @@ TEST_F(ConnectBaseTest, FailedReopeningAfterAReaderLossIsRetried)
                       "baseFound", "openingBase", "openingBase", "baseReady"}));
     EXPECT_TRUE(management.isReady());
 }
+
+// The client closes the base while the loop opens it: from onOpeningBase,
+// during the opening's first pause (before it opens the device), after its
+// first report. Once closeBase() has returned, nothing more reaches the base
+// and the opening is not tried again.
+struct CloseMoment
+{
+    const char *name;
+    const char *event; // closes inside this client event
+    const char *pause; // or at the first protocol pause of this name
+};
+
+void PrintTo(const CloseMoment &moment, std::ostream *out)
+{
+    *out << moment.name;
+}
+
+class CloseDuringTheOpening : public ConnectBaseTest,
+                              public ::testing::WithParamInterface<CloseMoment>
+{
+};
+
+TEST_P(CloseDuringTheOpening, EndsItsWrites)
+{
+    const CloseMoment moment = GetParam();
+    basesim::reset(true);
+    ClientProtocol client(&graph.protocol, &management);
+    std::atomic<int> writesAtClose{-1};
+    const auto close = [&] {
+        if (writesAtClose >= 0)
+            return;
+        client.closeBase();
+        writesAtClose = static_cast<int>(basesim::writtenReports().size());
+    };
+    events.onEvent = [&](const std::string &name) {
+        if (moment.event && name == moment.event)
+            close();
+    };
+    protocolSleeper.onPause = [&](const std::string &name) {
+        if (moment.pause && name == moment.pause)
+            close();
+    };
+    startLoop();
+    ASSERT_TRUE(events.waitForCount("openingBase", 1));
+    EXPECT_EQ(eventsAfterIdling(), (Events{"baseFound", "openingBase"}));
+    stopLoop();
+
+    EXPECT_EQ(static_cast<int>(basesim::writtenReports().size()), writesAtClose);
+    EXPECT_EQ(basesim::openHandles(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(ConnectBase, CloseDuringTheOpening,
+                         ::testing::Values(CloseMoment{"FromOnOpeningBase", "openingBase", nullptr},
+                                           CloseMoment{"InTheFirstPause", nullptr, "long"},
+                                           CloseMoment{"AfterTheFirstReport", nullptr, "short"}),
+                         [](const ::testing::TestParamInfo<CloseMoment> &param) {
+                             return std::string(param.param.name);
+                         });
 
 TEST_F(ConnectBaseTest, InterruptionEndsTheLoopWhileWaitingForABase)
 {

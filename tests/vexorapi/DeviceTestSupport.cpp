@@ -24,6 +24,8 @@ void RecordingSleeper::clear()
 
 void RecordingSleeper::record(const char *name)
 {
+    if (onPause)
+        onPause(name);
     {
         std::lock_guard<std::mutex> lock(mutex);
         log.emplace_back(name);

@@ -40,6 +40,9 @@ public:
     std::size_t count(const std::string &name);
     void clear();
 
+    /// Runs on the pausing thread at the start of every pause.
+    std::function<void(const std::string &)> onPause;
+
 private:
     void record(const char *name);
 

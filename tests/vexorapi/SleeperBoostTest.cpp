@@ -2,6 +2,7 @@
 // the sleeping thread ends it with boost::thread_interrupted.
 
 #include "SleeperBoost.h"
+#include "StopRequest.h"
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 #include <boost/thread/thread.hpp>
@@ -96,6 +97,31 @@ TEST(SleeperBoostTest, InterruptionEndsALongSleep)
     sleeping.interrupt();
     ASSERT_TRUE(sleeping.timed_join(boost::posix_time::seconds(30)));
     EXPECT_TRUE(interrupted);
+}
+
+// Unlike an interruption, a stop request is not spent by the exception that
+// ends a pause: a thread that swallows it ends its next pause the same way.
+TEST(SleeperBoostTest, StopRequestEndsEveryPauseOfItsThread)
+{
+    SleeperBoost sleeper;
+    sleeper.longMs = 600000;
+    std::atomic<bool> flag{false};
+    StopRequest stop(flag);
+    std::atomic<int> pausesEnded{0};
+    boost::thread sleeping([&] {
+        StopRequest::bindThisThread(&stop);
+        for (int pause = 0; pause < 3; ++pause) {
+            try {
+                sleeper.longSleep();
+            } catch (const boost::thread_interrupted &) {
+                ++pausesEnded;
+            }
+        }
+    });
+    stop.request();
+    ASSERT_TRUE(sleeping.timed_join(boost::posix_time::seconds(30)));
+    EXPECT_EQ(pausesEnded, 3);
+    EXPECT_TRUE(flag);
 }
 
 } // namespace

@@ -36,6 +36,8 @@ public:
     void connectLoop() override
     {
         ++loops;
+        if (onLoop)
+            onLoop();
         blockUntilInterrupted();
     }
     void connectOnce() override {}
@@ -45,6 +47,8 @@ public:
     bool testBaseIsPresent() override { return true; }
 
     std::atomic<int> loops{0};
+    // Runs on the connection thread, as a client's callback would.
+    std::function<void()> onLoop;
 };
 
 class BlockingReader : public IDeviceReader
@@ -108,6 +112,24 @@ TEST_F(VexorAPILifecycleTest, RunAndStopCycles)
     }
     EXPECT_EQ(connect.loops, 100);
     EXPECT_LE(reader.passes, 100);
+}
+
+// stop() from a callback only asks the threads to end; run() afterwards lets
+// them end and starts them again.
+TEST_F(VexorAPILifecycleTest, RunAfterAStopFromACallbackStartsTheThreadsAgain)
+{
+    std::atomic<bool> stoppedFromCallback{false};
+    connect.onLoop = [&] {
+        if (connect.loops == 1 && eventually([&] { return reader.passes == 1; })) {
+            api.stop();
+            stoppedFromCallback = true;
+        }
+    };
+    api.run();
+    ASSERT_TRUE(eventually([&] { return stoppedFromCallback.load(); }));
+    api.run();
+    EXPECT_TRUE(eventually([&] { return connect.loops == 2 && reader.passes == 2; }));
+    api.stop();
 }
 
 TEST_F(VexorAPILifecycleTest, ParserThreadHandlesReportsUntilStopped)

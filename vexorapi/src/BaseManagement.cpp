@@ -1,5 +1,7 @@
 #include "BaseManagement.h"
 
+#include "StopRequest.h"
+
 #include <VexorAPI/IBaseManagementEvents.h>
 
 BaseManagement::BaseManagement(IBaseManagementEvents *events_) : IBaseManagement(events_) {}
@@ -15,8 +17,9 @@ bool BaseManagement::waitForBaseReady()
 unsigned long BaseManagement::waitForReadyGeneration()
 {
     boost::unique_lock<boost::mutex> lock(mutex);
-    while (!baseReady)
+    while (!baseReady && !StopRequest::thisThreadStopping())
         condition.wait(lock);
+    StopRequest::stopPoint();
     return openGeneration;
 }
 
@@ -94,6 +97,7 @@ bool BaseManagement::readerReportedLoss()
 
 bool BaseManagement::closeRequested()
 {
+    boost::lock_guard<boost::mutex> noStepInProgress(stepMutex);
     boost::lock_guard<boost::mutex> lock(mutex);
     clearReadyLocked();
     closedByClient = true;
@@ -113,6 +117,18 @@ bool BaseManagement::closedOnRequest()
 {
     boost::lock_guard<boost::mutex> lock(mutex);
     return closedByClient;
+}
+
+void BaseManagement::wakeWaiters()
+{
+    boost::lock_guard<boost::mutex> lock(mutex);
+    condition.notify_all();
+}
+
+bool BaseManagement::pass(const std::function<bool()> &step)
+{
+    boost::lock_guard<boost::mutex> noCloseMeanwhile(stepMutex);
+    return !closedOnRequest() && step();
 }
 
 bool BaseManagement::isReady()

@@ -2,6 +2,7 @@
 #define VEXORAPI_BASEMANAGEMENT_H
 
 #include "IBaseManagement.h"
+#include "IOpeningGate.h"
 
 #include <boost/thread/condition_variable.hpp>
 #include <boost/thread/mutex.hpp>
@@ -10,13 +11,16 @@
 /// to the client on the caller's thread, never with the mutex held, so a
 /// client may call into the library from any event. The flag is set only after
 /// onBaseReady() has returned, so a waiting reader returns only after it.
-class BaseManagement : public IBaseManagement
+///
+/// Also the opening gate: the steps of an opening pass only while the client
+/// has not closed the base.
+class BaseManagement : public IBaseManagement, public IOpeningGate
 {
 public:
     explicit BaseManagement(IBaseManagementEvents *events);
     ~BaseManagement();
 
-    /// Waits (interruptibly) until baseReady is true.
+    /// Waits until baseReady is true; a stop point.
     bool waitForBaseReady() override;
     /// Clears baseReady and a pending reader loss, then reports onNoBase().
     bool noBase() override;
@@ -37,6 +41,9 @@ public:
     bool closeRequested() override;
     bool openRequested() override;
     bool closedOnRequest() override;
+    void wakeWaiters() override;
+
+    bool pass(const std::function<bool()> &step) override;
 
     bool isReady();
 
@@ -46,10 +53,14 @@ private:
     void clearReady();
     void clearReadyLocked();
 
+    // Held across each step of an opening that passes the gate, and while a
+    // close on request is set; taken before mutex.
+    boost::mutex stepMutex;
     // protects baseReady, openGeneration, announcedGeneration, lossByReader
     // and closedByClient
     boost::mutex mutex;
-    boost::condition_variable condition; // signalled when baseReady becomes true
+    // signalled when baseReady becomes true, and to wake threads asked to stop
+    boost::condition_variable condition;
     bool baseReady = false;
     unsigned long openGeneration = 0;
     // The generation whose onBaseReady() is being delivered; 0 when none is,

@@ -2,6 +2,7 @@
 
 #include "IBaseManagement.h"
 #include "SleeperBoost.h"
+#include "StopRequest.h"
 
 #include <VexorAPI/IProtocol.h>
 
@@ -23,6 +24,7 @@ ConnectBase::~ConnectBase() = default;
 void ConnectBase::connectLoop()
 {
     for (;;) {
+        StopRequest::stopPoint();
         connectOnce();
         baseIsPresent();
     }
@@ -37,6 +39,7 @@ void ConnectBase::connectOnce()
 void ConnectBase::waitForABase()
 {
     while (!protocol->findBase()) {
+        StopRequest::stopPoint();
         management->noBase();
         sleeper->longSleep();
     }
@@ -47,11 +50,12 @@ void ConnectBase::waitForOpenBase()
 {
     // A base that the client has closed stays closed.
     while (!management->closedOnRequest()) {
+        StopRequest::stopPoint();
         management->openingBase();
+        // A close by the client during the opening stops its steps, and
+        // baseOpened() then leaves the base closed.
         if (protocol->openBase()) {
-            // Closed by the client while it was being opened: it stays closed.
-            if (!management->baseOpened() && management->closedOnRequest())
-                protocol->closeBase();
+            management->baseOpened();
             return;
         }
         // A failed opening is tried again while the base stays listed, after
@@ -64,8 +68,10 @@ void ConnectBase::waitForOpenBase()
 
 void ConnectBase::baseIsPresent()
 {
-    while (testBaseIsPresent())
+    while (testBaseIsPresent()) {
+        StopRequest::stopPoint();
         sleeper->longSleep();
+    }
     management->baseLost();
 }
 

@@ -4,10 +4,9 @@
 #include "IBaseManagement.h"
 #include "IRawData.h"
 #include "RawDataElement.h"
+#include "StopRequest.h"
 
 #include <VexorAPI/IProtocol.h>
-
-#include <boost/thread/thread.hpp>
 
 #include <algorithm>
 #include <memory>
@@ -36,7 +35,7 @@ void DeviceReader::run()
 void DeviceReader::readUntilFailure(unsigned char *buffer, int length)
 {
     for (;;) {
-        boost::this_thread::interruption_point();
+        StopRequest::stopPoint();
         if (!protocol->readReport(buffer, length, readTimeoutMs))
             return;
         // A time-out leaves the buffer zeroed; reports of kind or command 0

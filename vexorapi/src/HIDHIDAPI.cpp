@@ -1,6 +1,7 @@
 #include "HIDHIDAPI.h"
 
 #include "DeviceIDHID.h"
+#include "HidapiProcessLock.h"
 
 #include <VexorAPI/HidInputBuffers.h>
 
@@ -11,16 +12,29 @@ namespace {
 constexpr std::size_t reportSize = 64;
 constexpr unsigned long protocolInputBuffers = 512;
 
+// hidapi's process-wide calls (hid_init, hid_enumerate, hid_open) run under
+// the process's HidapiProcessLock: the connection thread searches every
+// 100 ms while a client may search and open on its own thread, and another
+// facade may do the same. The rest needs no lock of the process:
+// hid_free_enumeration frees only its list, hid_close only its handle, and
+// reads and writes touch only their handle. The library never calls
+// hid_exit, nor hid_error, whose answer for no handle is the global text.
+void initialiseHidapi()
+{
+    const HidapiProcessLock lock;
+    hid_init(); // a failed initialisation shows up as failed enumerations and opens
+}
+
 } // namespace
 
 HIDHIDAPI::HIDHIDAPI()
 {
-    hid_init(); // a failed initialisation shows up as failed enumerations and opens
+    initialiseHidapi();
 }
 
 HIDHIDAPI::HIDHIDAPI(DeviceIDHID *deviceId_) : IHID(deviceId_)
 {
-    hid_init();
+    initialiseHidapi();
 }
 
 HIDHIDAPI::~HIDHIDAPI() = default;
@@ -45,7 +59,11 @@ void HIDHIDAPI::replaceHandle(Handle handle)
 
 bool HIDHIDAPI::isPresent(bool &present)
 {
-    hid_device_info *devices = hid_enumerate(deviceId->vendorId, deviceId->productId);
+    hid_device_info *devices = nullptr;
+    {
+        const HidapiProcessLock lock;
+        devices = hid_enumerate(deviceId->vendorId, deviceId->productId);
+    }
     present = devices != nullptr;
     hid_free_enumeration(devices);
     return true;
@@ -53,7 +71,11 @@ bool HIDHIDAPI::isPresent(bool &present)
 
 bool HIDHIDAPI::open()
 {
-    hid_device *opened = hid_open(deviceId->vendorId, deviceId->productId, nullptr);
+    hid_device *opened = nullptr;
+    {
+        const HidapiProcessLock lock;
+        opened = hid_open(deviceId->vendorId, deviceId->productId, nullptr);
+    }
     replaceHandle(opened ? Handle(opened, hid_close) : Handle());
     return opened != nullptr;
 }

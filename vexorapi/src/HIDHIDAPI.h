@@ -19,6 +19,11 @@ struct hid_device_;
 /// of the last reference. So a handle is never freed while another thread is
 /// inside a read or write on it, a write never waits for a pending read, and
 /// open() and close() never wait for device I/O.
+///
+/// hidapi's process-wide functions (initialisation, enumeration, opening)
+/// share state across the process without a lock of their own: the
+/// constructors, isPresent() and open() call them under the process's
+/// HidapiProcessLock, shared by every object and every thread.
 class HIDHIDAPI : public IHID
 {
 public:

@@ -41,6 +41,7 @@ public:
     virtual bool baseLost() = 0;
 
     /// Blocks until a base is ready; answers the generation of that opening.
+    /// A stop point (StopRequest).
     virtual unsigned long waitForReadyGeneration() = 0;
     /// A loss seen by the reader on the opening of that generation. If no
     /// newer opening has happened, clears the ready flag, reports onBaseLost()
@@ -59,6 +60,9 @@ public:
     /// True from closeRequested() until openRequested(), noBase() or
     /// baseLost().
     virtual bool closedOnRequest() = 0;
+    /// Wakes every thread waiting here, so that a thread whose facade asks it
+    /// to stop (StopRequest) sees the request.
+    virtual void wakeWaiters() = 0;
 
     IBaseManagementEvents *events = nullptr;
 

@@ -16,7 +16,8 @@ public:
     // Handles every report queued so far, on the caller's thread.
     virtual void parsePending() = 0;
     // The parser thread's body: handles reports as they arrive until the
-    // thread is interrupted (boost::thread_interrupted leaves it).
+    // thread is interrupted or its facade asks it to stop
+    // (boost::thread_interrupted leaves it).
     virtual void run() = 0;
     // Where the trace line of each report goes; nullptr switches it off.
     virtual void setTrace(std::ostream *out) = 0;

@@ -2,6 +2,7 @@
 
 #include "IBaseDataEvents.h"
 #include "IRawData.h"
+#include "StopRequest.h"
 #include "VoteText.h"
 
 #include <VexorAPI/IVoteElement.h>
@@ -80,6 +81,7 @@ void InputReportsParser::parsePending()
 void InputReportsParser::run()
 {
     for (;;) {
+        StopRequest::stopPoint();
         drainQueue();
         waitForData();
     }
@@ -92,8 +94,12 @@ void InputReportsParser::setTrace(std::ostream *out)
 
 void InputReportsParser::drainQueue()
 {
-    while (std::unique_ptr<IRawDataElement> element = takeFront())
+    while (!StopRequest::thisThreadStopping()) {
+        const std::unique_ptr<IRawDataElement> element = takeFront();
+        if (!element)
+            return;
         handle(*element);
+    }
 }
 
 std::unique_ptr<IRawDataElement> InputReportsParser::takeFront()
@@ -107,8 +113,8 @@ std::unique_ptr<IRawDataElement> InputReportsParser::takeFront()
 void InputReportsParser::waitForData()
 {
     boost::unique_lock<boost::mutex> guard(dataEvents->mutex);
-    // An interruption point: stopping the library interrupts this wait.
-    while (rawData->elements.empty())
+    // An interruption point; stopping the library also wakes it.
+    while (rawData->elements.empty() && !StopRequest::thisThreadStopping())
         dataEvents->condition.wait(guard);
 }
 

@@ -1,9 +1,11 @@
 #include "ProtocolVexor.h"
 
 #include "IHID.h"
+#include "IOpeningGate.h"
 #include "ISleeper.h"
 #include "ISpecificationCollection.h"
 #include "IUSBSpecifications.h"
+#include "StopRequest.h"
 
 #include <algorithm>
 #include <array>
@@ -34,16 +36,27 @@ IHID *ProtocolVexor::hid() const
     return specifications->hid;
 }
 
-bool ProtocolVexor::sendCommand(int command, const unsigned char *payload, unsigned char length)
+void ProtocolVexor::setOpeningGate(IOpeningGate *gate)
 {
-    IUSBSpecifications *specification = specifications->getSpecification(commandKind, command);
-    return specification != nullptr && specification->sendReport(payload, length);
+    openingGate = gate;
 }
 
-bool ProtocolVexor::sendEmptyCommand(int command)
+bool ProtocolVexor::throughGate(const std::function<bool()> &step)
+{
+    return openingGate ? openingGate->pass(step) : step();
+}
+
+bool ProtocolVexor::send(Sender sender, int command, const unsigned char *payload,
+                         unsigned char length)
 {
     IUSBSpecifications *specification = specifications->getSpecification(commandKind, command);
-    return specification != nullptr && specification->sendEmptyReport();
+    if (!specification)
+        return false;
+    const auto write = [&] {
+        return payload ? specification->sendReport(payload, length)
+                       : specification->sendEmptyReport();
+    };
+    return sender == Sender::opening ? throughGate(write) : write();
 }
 
 bool ProtocolVexor::findBase()
@@ -60,6 +73,7 @@ bool ProtocolVexor::baseIsAttached()
 bool ProtocolVexor::waitForBase()
 {
     for (int check = 0; check < baseChecks; ++check) {
+        StopRequest::stopPoint();
         if (baseIsAttached())
             return true;
         sleeper->mediumSleep();
@@ -70,16 +84,21 @@ bool ProtocolVexor::waitForBase()
 bool ProtocolVexor::openBase()
 {
     sleeper->longSleep();
-    hid()->open(); // whether the base is there is decided by the presence check
+    const auto openDevice = [this] {
+        hid()->open(); // whether the base is there is decided by the presence check
+        return true;
+    };
+    if (!throughGate(openDevice))
+        return false; // the client has closed the base
     const bool present = waitForBase();
     hid()->setNonBlocking();
     bool ok = present && hid()->setNumInputBuffers(hid()->inputBufferCount());
     sleeper->mediumSleep();
     if (ok)
-        ok = setFrequencies('A', 'A', true);
+        ok = frequencies(Sender::opening, 'A', 'A', true);
     sleeper->mediumSleep();
     if (ok)
-        ok = stopVote();
+        ok = voteStop(Sender::opening);
     sleeper->mediumSleep();
     return ok && initialiseOpenedBase();
 }
@@ -87,13 +106,13 @@ bool ProtocolVexor::openBase()
 // The welcome lines and the closing command of the opening sequence.
 bool ProtocolVexor::initialiseOpenedBase()
 {
-    if (!setDisplayLine("Welcome", 1))
+    if (!displayLine(Sender::opening, "Welcome", 1))
         return false;
     sleeper->mediumSleep();
-    if (!setDisplayLine("VexorLite", 2))
+    if (!displayLine(Sender::opening, "VexorLite", 2))
         return false;
     sleeper->mediumSleep();
-    return sendEmptyCommand(openingDoneCommand);
+    return send(Sender::opening, openingDoneCommand);
 }
 
 bool ProtocolVexor::closeBase()
@@ -103,7 +122,7 @@ bool ProtocolVexor::closeBase()
 
 bool ProtocolVexor::sendCommand24()
 {
-    return sendEmptyCommand(command24);
+    return send(Sender::client, command24);
 }
 
 bool ProtocolVexor::readReport(unsigned char *buffer, int length, int timeoutMs)
@@ -113,11 +132,16 @@ bool ProtocolVexor::readReport(unsigned char *buffer, int length, int timeoutMs)
 
 bool ProtocolVexor::setFrequencies(char first, char second, bool pauseAfter)
 {
+    return frequencies(Sender::client, first, second, pauseAfter);
+}
+
+bool ProtocolVexor::frequencies(Sender sender, char first, char second, bool pauseAfter)
+{
     const auto a = static_cast<unsigned char>(first);
     const auto b = static_cast<unsigned char>(second);
     const std::array<unsigned char, 3> payload{static_cast<unsigned char>(a - 0x20), b,
                                                static_cast<unsigned char>(a ^ b)};
-    if (!sendCommand(setFrequenciesCommand, payload.data(), payload.size()))
+    if (!send(sender, setFrequenciesCommand, payload.data(), payload.size()))
         return false;
     if (pauseAfter)
         sleeper->shortSleep();
@@ -127,30 +151,40 @@ bool ProtocolVexor::setFrequencies(char first, char second, bool pauseAfter)
 bool ProtocolVexor::startVote(unsigned char parameter)
 {
     sleeper->shortSleep();
-    bool ok = sendCommand(voteParameterCommand, &parameter, 1);
+    bool ok = send(Sender::client, voteParameterCommand, &parameter, 1);
     sleeper->shortSleep();
     if (ok)
-        ok = sendEmptyCommand(startVoteCommand);
+        ok = send(Sender::client, startVoteCommand);
     sleeper->shortSleep();
     return ok;
 }
 
 bool ProtocolVexor::stopVote()
 {
+    return voteStop(Sender::client);
+}
+
+bool ProtocolVexor::voteStop(Sender sender)
+{
     sleeper->mediumSleep();
-    const bool ok = sendEmptyCommand(stopVoteCommand);
+    const bool ok = send(sender, stopVoteCommand);
     sleeper->mediumSleep();
     return ok;
 }
 
 bool ProtocolVexor::setDisplayLine(const std::string &text, short line)
 {
+    return displayLine(Sender::client, text, line);
+}
+
+bool ProtocolVexor::displayLine(Sender sender, const std::string &text, short line)
+{
     std::array<unsigned char, displayWidth> field;
     field.fill(' ');
     std::copy_n(text.begin(), std::min<std::size_t>(text.size(), displayWidth), field.begin());
     sleeper->mediumSleep();
     const bool ok =
-        sendCommand(line == 1 ? firstLineCommand : secondLineCommand, field.data(), field.size());
+        send(sender, line == 1 ? firstLineCommand : secondLineCommand, field.data(), field.size());
     sleeper->mediumSleep();
     return ok;
 }

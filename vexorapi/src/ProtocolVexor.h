@@ -3,7 +3,10 @@
 
 #include <VexorAPI/IProtocol.h>
 
+#include <functional>
+
 class IHID;
+class IOpeningGate;
 
 /// The base's commands and its opening sequence, paced by the sleeper.
 class ProtocolVexor : public IProtocol
@@ -26,14 +29,29 @@ public:
     bool stopVote() override;
     bool setDisplayLine(const std::string &text, short line) override;
 
+    /// The opening opens the device and writes its reports through gate
+    /// (none: directly).
+    void setOpeningGate(IOpeningGate *gate);
+
     static constexpr int baseChecks = 500;
     static constexpr int displayWidth = 16;
 
 private:
+    // Who a report is sent for: the client's commands go out directly, the
+    // opening's reports through the opening gate.
+    enum class Sender { client, opening };
+
     IHID *hid() const;
-    bool sendCommand(int command, const unsigned char *payload, unsigned char length);
-    bool sendEmptyCommand(int command);
+    bool throughGate(const std::function<bool()> &step);
+    // Sends the command with payload, or an empty report when payload is null.
+    bool send(Sender sender, int command, const unsigned char *payload = nullptr,
+              unsigned char length = 0);
+    bool frequencies(Sender sender, char first, char second, bool pauseAfter);
+    bool voteStop(Sender sender);
+    bool displayLine(Sender sender, const std::string &text, short line);
     bool initialiseOpenedBase();
+
+    IOpeningGate *openingGate = nullptr;
 };
 
 #endif // VEXORAPI_PROTOCOLVEXOR_H

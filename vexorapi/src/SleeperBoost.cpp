@@ -1,7 +1,6 @@
 #include "SleeperBoost.h"
 
-#include <boost/date_time/posix_time/posix_time_types.hpp>
-#include <boost/thread/thread.hpp>
+#include "StopRequest.h"
 
 #include <algorithm>
 
@@ -9,7 +8,7 @@ namespace {
 
 void sleepMilliseconds(long milliseconds)
 {
-    boost::this_thread::sleep(boost::posix_time::milliseconds(std::max(0L, milliseconds)));
+    StopRequest::pause(std::chrono::milliseconds(std::max(0L, milliseconds)));
 }
 
 } // namespace

@@ -3,8 +3,9 @@
 
 #include "ISleeper.h"
 
-/// Pauses through Boost.Thread's interruptible sleep: interrupting the
-/// sleeping thread ends the pause at once with boost::thread_interrupted.
+/// Pauses that end at once with boost::thread_interrupted when the sleeping
+/// thread is interrupted (Boost.Thread) or its facade asks it to stop
+/// (StopRequest); a pause begun after the stop request ends the same way.
 class SleeperBoost : public ISleeper
 {
 public:

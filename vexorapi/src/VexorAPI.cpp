@@ -8,10 +8,12 @@
 #include "HIDHIDAPI.h"
 #include "IRawData.h"
 #include "InputReportsParser.h"
+#include "LibraryTiming.h"
 #include "ProtocolVexor.h"
 #include "RawDataElement.h"
 #include "SleeperBoost.h"
 #include "SpecificationCollectionVexorB42MRev7.h"
+#include "StopRequest.h"
 
 #include <VexorAPI/ConnectBase.h>
 
@@ -24,22 +26,31 @@ namespace {
 constexpr int baseVendorId = 0x1881;
 constexpr int baseProductId = 0x0150;
 
-// The facade whose worker thread this is; null on every other thread.
-thread_local const VexorAPI *facadeOfThisThread = nullptr;
+using ThreadPointer = std::shared_ptr<boost::thread>;
 
-std::shared_ptr<boost::thread> startThread(VexorAPI *api, void (VexorAPI::*body)())
+// A worker thread of api, bound to its stop request.
+ThreadPointer startThread(VexorAPI *api, void (VexorAPI::*body)(), StopRequest *stop)
 {
-    return std::make_shared<boost::thread>([api, body] {
-        facadeOfThisThread = api;
+    return std::make_shared<boost::thread>([api, body, stop] {
+        StopRequest::bindThisThread(stop);
         (api->*body)();
     });
 }
 
-using ThreadPointer = std::shared_ptr<boost::thread>;
+// Wakes the waits of the threads on the base state and on new data, so that
+// they see the stop request.
+void wakeWaits(IBaseManagement *management, IBaseDataEvents *dataEvents)
+{
+    if (management)
+        management->wakeWaiters();
+    if (dataEvents) {
+        boost::lock_guard<boost::mutex> guard(dataEvents->mutex);
+        dataEvents->condition.notify_all();
+    }
+}
 
-// Interruption ends every blocking wait of the threads: the connection loop's
-// pauses, the reader's wait for a base and the parser's wait for data. A read
-// in progress ends within its time-out.
+// Interruption also ends the blocking waits of components that a client
+// injected and that know nothing of the stop request.
 void interruptAll(std::mutex &threadsMutex, const ThreadPointer &connect,
                   const ThreadPointer &reader, const ThreadPointer &parser)
 {
@@ -47,6 +58,13 @@ void interruptAll(std::mutex &threadsMutex, const ThreadPointer &connect,
     for (const ThreadPointer *thread : {&connect, &reader, &parser})
         if (*thread)
             (*thread)->interrupt();
+}
+
+bool anyThread(std::mutex &threadsMutex, const ThreadPointer &connect, const ThreadPointer &reader,
+               const ThreadPointer &parser)
+{
+    std::lock_guard<std::mutex> guard(threadsMutex);
+    return connect || reader || parser;
 }
 
 // Joins the threads in this order, without holding threadsMutex (a callback
@@ -68,13 +86,11 @@ void joinAll(std::mutex &threadsMutex, ThreadPointer &connect, ThreadPointer &re
     parser.reset();
 }
 
-} // namespace
-
 // Everything the wiring constructor builds, in the order it builds it.
 // Members are destroyed in reverse order, after the threads have been joined.
-struct VexorAPI::Components
+struct Wiring
 {
-    Components(IBaseManagementEvents *events, IVoteSessionMutators *mutators)
+    Wiring(IBaseManagementEvents *events, IVoteSessionMutators *mutators)
         : baseManagement(events), deviceId(baseVendorId, baseProductId, 0), hid(&deviceId),
           specifications(&hid), protocol(&protocolSleeper, &specifications),
           clientProtocol(&protocol, &baseManagement),
@@ -83,6 +99,11 @@ struct VexorAPI::Components
           deviceReader(&protocol, &dataEvents, &baseManagement, &rawData),
           parser(&rawData, mutators, &dataEvents)
     {
+        const LibraryTiming timing = LibraryTiming::forNewFacades();
+        timing.applyTo(protocolSleeper);
+        timing.applyTo(connectSleeper);
+        deviceReader.readTimeoutMs = timing.readTimeoutMs;
+        protocol.setOpeningGate(&baseManagement);
     }
 
     BaseManagement baseManagement;
@@ -102,26 +123,44 @@ struct VexorAPI::Components
     InputReportsParser parser;
 };
 
-VexorAPI::VexorAPI() = default;
+} // namespace
+
+// What the facade keeps beside its public members: the stop request of its
+// threads, and what the wiring constructor built (nothing for the other
+// constructors). Destroyed after the threads have been joined.
+struct VexorAPI::Components
+{
+    explicit Components(std::atomic<bool> &stopFlag) : stop(stopFlag) {}
+
+    // True on the facade's own worker threads, that is inside a callback.
+    bool onWorkerThread() { return StopRequest::ofThisThread() == &stop; }
+
+    StopRequest stop;
+    std::unique_ptr<Wiring> wiring;
+};
+
+VexorAPI::VexorAPI() : components(std::make_unique<Components>(stopRequested)) {}
 
 VexorAPI::VexorAPI(IBaseManagementEvents *events, IVoteSessionMutators *mutators)
     : IVexorAPI(events, mutators), baseManagementEvents(events), voteSessionMutators(mutators),
-      components(std::make_unique<Components>(events, mutators))
+      components(std::make_unique<Components>(stopRequested))
 {
-    protocol = &components->clientProtocol;
-    connectBase = &components->connectBase;
-    baseManagement = &components->baseManagement;
-    deviceReader = &components->deviceReader;
-    rawData = &components->rawData;
-    baseDataEvents = &components->dataEvents;
-    inputReportsParser = &components->parser;
-    connectSleeper = &components->connectSleeper;
+    components->wiring = std::make_unique<Wiring>(events, mutators);
+    Wiring &wiring = *components->wiring;
+    protocol = &wiring.clientProtocol;
+    connectBase = &wiring.connectBase;
+    baseManagement = &wiring.baseManagement;
+    deviceReader = &wiring.deviceReader;
+    rawData = &wiring.rawData;
+    baseDataEvents = &wiring.dataEvents;
+    inputReportsParser = &wiring.parser;
+    connectSleeper = &wiring.connectSleeper;
 }
 
 VexorAPI::VexorAPI(IProtocol *protocol_, IConnectBase *connectBase_, IDeviceReader *reader,
                    IInputReportsParser *parser)
     : IVexorAPI(protocol_, connectBase_, reader, parser), deviceReader(reader),
-      inputReportsParser(parser)
+      inputReportsParser(parser), components(std::make_unique<Components>(stopRequested))
 {
 }
 
@@ -133,31 +172,34 @@ VexorAPI::~VexorAPI()
 
 void VexorAPI::run()
 {
-    if (facadeOfThisThread == this)
+    if (components->onWorkerThread())
         return; // called from a callback: the threads run already
     std::lock_guard<std::mutex> lifecycle(lifecycleMutex);
+    if (anyThread(threadsMutex, connectThread, readerThread, parserThread)) {
+        if (!components->stop.isRequested())
+            return; // running
+        // Stopped from a callback: the threads are ending.
+        joinAll(threadsMutex, connectThread, readerThread, parserThread);
+    }
+    components->stop.clear();
+    StopRequest *const stop = &components->stop;
     std::lock_guard<std::mutex> guard(threadsMutex);
-    if (connectThread || readerThread || parserThread)
-        return; // already running, or stopped from a callback and not joined yet
-    stopRequested = false;
-    connectThread = startThread(this, &VexorAPI::launchConnect);
-    readerThread = startThread(this, &VexorAPI::launchDeviceReader);
-    parserThread = startThread(this, &VexorAPI::launchInputReportParser);
+    connectThread = startThread(this, &VexorAPI::launchConnect, stop);
+    readerThread = startThread(this, &VexorAPI::launchDeviceReader, stop);
+    parserThread = startThread(this, &VexorAPI::launchInputReportParser, stop);
 }
 
 void VexorAPI::stop()
 {
-    if (facadeOfThisThread == this) {
-        // From a callback: a thread cannot join itself, and the client's
-        // thread may be joining this one. The threads end at their next
-        // interruption point; the client's next stop() joins them.
-        stopRequested = true;
-        interruptAll(threadsMutex, connectThread, readerThread, parserThread);
-        return;
-    }
-    std::lock_guard<std::mutex> lifecycle(lifecycleMutex);
-    stopRequested = true;
+    components->stop.request();
+    wakeWaits(baseManagement, baseDataEvents);
     interruptAll(threadsMutex, connectThread, readerThread, parserThread);
+    // From a callback: a thread cannot join itself, and the client's thread
+    // may be joining this one. The threads end at their next stop point; the
+    // client's next stop() joins them.
+    if (components->onWorkerThread())
+        return;
+    std::lock_guard<std::mutex> lifecycle(lifecycleMutex);
     joinAll(threadsMutex, connectThread, readerThread, parserThread);
 }
 

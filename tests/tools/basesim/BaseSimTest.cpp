@@ -160,6 +160,32 @@ TEST_F(BaseSimTest, EveryOpenHandleReceivesEveryInputReport)
     hid_close(late);
 }
 
+// A read waiting on one handle holds up nothing on another: that handle
+// writes, and reads the base's answer, while the first read still waits; the
+// answer then reaches the waiting read too.
+TEST_F(BaseSimTest, AReadWaitingOnOneHandleHoldsUpNoOther)
+{
+    hid_device *waiting = openBase();
+    hid_device *other = openBase();
+    ASSERT_NE(waiting, nullptr);
+    ASSERT_NE(other, nullptr);
+    std::atomic<int> result{0};
+    Buffer got{};
+    std::thread reader([&] { result = hid_read_timeout(waiting, got.data(), got.size(), 10000); });
+    EXPECT_TRUE(basesim::waitForBlockedReads(1, std::chrono::seconds(10)));
+
+    const Bytes start = {0x00, 0x01, 0x11};
+    EXPECT_EQ(hid_write(other, start.data(), start.size()), 3);
+    Buffer answer{};
+    EXPECT_EQ(hid_read_timeout(other, answer.data(), answer.size(), 0), 64);
+    EXPECT_EQ(answer[1], 0x11);
+    reader.join();
+    EXPECT_EQ(result, 64);
+    EXPECT_EQ(got[1], 0x11);
+    hid_close(waiting);
+    hid_close(other);
+}
+
 // hidapi's process-wide functions keep their state in globals without a
 // lock: two threads inside them at once end the program, naming both.
 TEST(BaseSimDeathTest, ProcessWideFunctionsFromTwoThreadsAtOnceAbort)

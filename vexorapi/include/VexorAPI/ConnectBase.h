@@ -8,8 +8,10 @@
 /// The connection loop of the library. Every step calls the others through
 /// the virtual table, so a derived class can replace any of them.
 ///
-/// The loop never returns by itself: it ends when its thread is interrupted
-/// (boost::thread::interrupt), at its next pause.
+/// The loop never returns by itself: it ends with boost::thread_interrupted
+/// when its thread is interrupted (boost::thread::interrupt) or, on the
+/// facade's connection thread, when the facade stops, at its next pause or
+/// step.
 class VEXOR_API ConnectBase : public IConnectBase
 {
 public:

@@ -30,7 +30,9 @@ public:
     virtual bool openBase() = 0;
     /// Closes the base. A close that the client asks for is no loss: there is
     /// no onBaseLost(), and the library leaves the base closed until the
-    /// client calls openBase() or the base is unplugged and plugged in again
+    /// client calls openBase() or the base is unplugged and plugged in again;
+    /// an opening in progress stops, so that nothing more reaches the base
+    /// once closeBase() has returned
     /// (then onBaseLost(), onNoBase()..., onBaseFound(), onOpeningBase(),
     /// onBaseReady() follow, with the opening's effects described at
     /// openBase()).

@@ -41,15 +41,19 @@ public:
     VexorAPI &operator=(const VexorAPI &) = delete;
 
     // Starts the three threads unless they already run. After stop() it may
-    // be called again. From inside a callback it does nothing.
+    // be called again; after a stop() from inside a callback it first waits
+    // for the threads to end (as stop() does). From inside a callback it does
+    // nothing.
     void run() override;
     // Asks the threads to end and joins them (connection, reader, parser).
-    // Returns within about a second, the longest read of the reader. Safe to
+    // Returns within one read time-out of the reader (1 s) after the
+    // callbacks in progress have returned, whatever they do with the
+    // library's exceptions: every pause, wait and loop of the library on its
+    // threads ends at the request (a pause with boost::thread_interrupted),
+    // and ends again after a callback has swallowed that exception. Safe to
     // call twice and before run(). From inside a callback it asks the threads
-    // to end and returns without waiting for them; they end when the
-    // callback has returned (a pause of the library that the callback still
-    // takes ends at once with boost::thread_interrupted), and the client's
-    // next stop() (or the destructor) joins them at once.
+    // to end and returns without waiting for them; the client's next stop()
+    // (or the destructor) joins them.
     void stop() override;
 
     // Thread bodies.

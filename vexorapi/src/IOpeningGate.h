@@ -1,0 +1,20 @@
+#ifndef VEXORAPI_IOPENINGGATE_H
+#define VEXORAPI_IOPENINGGATE_H
+
+#include <functional>
+
+/// Lets the steps of an opening reach the base (opening the device, writing
+/// a report) only while the client has not closed it.
+class IOpeningGate
+{
+public:
+    virtual ~IOpeningGate() = default;
+
+    /// Runs step and answers its result, unless the client has closed the
+    /// base: then answers false without running it. A close that the client
+    /// asks for waits for a step in progress, so that nothing reaches the
+    /// base after the close has returned.
+    virtual bool pass(const std::function<bool()> &step) = 0;
+};
+
+#endif // VEXORAPI_IOPENINGGATE_H
