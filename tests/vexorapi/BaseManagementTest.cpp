@@ -3,6 +3,7 @@
 
 #include "BaseManagement.h"
 #include "DeviceTestSupport.h"
+#include "StopRequest.h"
 
 #include <boost/thread/thread.hpp>
 
@@ -75,28 +76,32 @@ TEST_F(BaseManagementTest, WaiterWakesOnlyAfterOnBaseReadyHasReturned)
     EXPECT_TRUE(sawEvent);
 }
 
-// The wait only passes a set flag: interrupted while the flag is clear, it
-// ends with the interruption, never by returning.
-TEST_F(BaseManagementTest, WaiterKeepsWaitingAfterTheBaseIsGoneAgain)
+// A reader waiting for a base that is gone again ends at its facade's stop
+// request, whether the request comes before or during the wait: with the
+// interruption exception, never by returning.
+TEST_F(BaseManagementTest, WaiterForAGoneBaseEndsAtTheStopRequest)
 {
+    management.setThreadsRunning(true);
     management.baseOpened();
     management.noBase();
-    EXPECT_FALSE(management.isReady());
+    std::atomic<bool> flag{false};
+    StopRequest stop(flag);
     std::atomic<bool> returned{false};
-    std::atomic<bool> interrupted{false};
+    std::atomic<bool> stopped{false};
     boost::thread reader([&] {
+        StopRequest::bindThisThread(&stop);
         try {
-            management.waitForBaseReady();
+            management.waitForReadyGeneration();
             returned = true;
         } catch (const boost::thread_interrupted &) {
-            interrupted = true;
+            stopped = true;
         }
     });
-    // An interruption ends the wait: that is how the library stops its reader.
-    reader.interrupt();
-    reader.join();
+    stop.request();
+    management.setThreadsRunning(false);
+    ASSERT_TRUE(reader.timed_join(boost::posix_time::seconds(30)));
     EXPECT_FALSE(returned);
-    EXPECT_TRUE(interrupted);
+    EXPECT_TRUE(stopped);
 }
 
 // A close the client asks for is no loss: no event, the reader's failed read
@@ -105,7 +110,7 @@ TEST_F(BaseManagementTest, WaiterKeepsWaitingAfterTheBaseIsGoneAgain)
 TEST_F(BaseManagementTest, CloseOnRequestHoldsUntilAnOpeningRequestOrALoss)
 {
     const std::vector<std::function<void()>> releases = {
-        [&] { management.openRequested(); },
+        [&] { management.requestOpening(); },
         [&] { management.baseLost(); },
         [&] { management.noBase(); },
     };
@@ -144,7 +149,7 @@ TEST_F(BaseManagementTest, LossOrCloseDuringOnBaseReadyLeavesTheBaseNotReady)
         EXPECT_FALSE(management.baseOpened());
         EXPECT_FALSE(management.isReady());
         events.onEvent = nullptr;
-        management.openRequested();
+        management.requestOpening();
     }
 }
 
@@ -199,6 +204,56 @@ TEST_F(BaseManagementTest, ReaderLossStaysPendingUntilTheLoopActsOnIt)
     EXPECT_TRUE(management.readerLost(generation));
     EXPECT_FALSE(management.readerReportedLoss());
     EXPECT_EQ(events.events().back(), "baseLost");
+}
+
+// A client's opening request is answered by the first opening that begins
+// after it, or failed by a search that finds no base. While the facade's
+// threads do not run nobody carries it out, and it fails at once.
+TEST(BaseManagementRequests, AnsweredByTheFirstOpeningBegunAfterThem)
+{
+    using Steps = std::function<void(BaseManagement &)>;
+    const Steps nothing = [](BaseManagement &) {};
+    struct Case
+    {
+        const char *name;
+        bool running;
+        Steps before; // the loop's steps before the request
+        Steps after;  // and after it
+        bool answer;
+    };
+    const Case cases[] = {
+        {"opened", true, nothing,
+         [](BaseManagement &m) {
+             m.openingBase();
+             m.baseOpened();
+         },
+         true},
+        {"failed", true, nothing,
+         [](BaseManagement &m) {
+             m.openingBase();
+             m.openingFailed();
+         },
+         false},
+        {"no base", true, nothing, [](BaseManagement &m) { m.noBase(); }, false},
+        {"opening begun before the request", true, [](BaseManagement &m) { m.openingBase(); },
+         [](BaseManagement &m) {
+             m.baseOpened();
+             m.openingBase();
+             m.openingFailed();
+         },
+         false},
+        {"threads not running", false, nothing, nothing, false},
+    };
+    for (const Case &c : cases) {
+        RecordingEvents events;
+        BaseManagement management(&events);
+        management.setThreadsRunning(c.running);
+        c.before(management);
+        const unsigned long ticket = management.requestOpening();
+        EXPECT_TRUE(management.openingRequested()) << c.name;
+        c.after(management);
+        EXPECT_EQ(management.awaitOpening(ticket), c.answer) << c.name;
+    }
 }
 
 TEST_F(BaseManagementTest, ManyOpeningsAndLossesAcrossThreads)

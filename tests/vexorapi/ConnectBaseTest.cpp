@@ -254,6 +254,51 @@ TEST_F(ConnectBaseTest, InterruptionEndsTheLoopWhileWaitingForABase)
     EXPECT_TRUE(loop->timed_join(boost::posix_time::seconds(10)));
 }
 
+// A base that is listed but cannot be opened (say, its device node is not
+// accessible): every opening fails. Notes how many long pauses the loop took
+// since the attempt before.
+class UnopenableBase : public ProtocolVexor
+{
+public:
+    explicit UnopenableBase(RecordingSleeper &loopSleeper_) : loopSleeper(loopSleeper_) {}
+
+    bool findBase() override { return true; }
+    bool baseIsAttached() override { return true; }
+    bool openBase() override
+    {
+        const std::size_t pauses = loopSleeper.count("long");
+        pausesBefore.push_back(pauses - pausesSoFar);
+        pausesSoFar = pauses;
+        return false;
+    }
+
+    std::vector<std::size_t> pausesBefore;
+
+private:
+    RecordingSleeper &loopSleeper;
+    std::size_t pausesSoFar = 0;
+};
+
+// Failed openings are retried after a pause that doubles from one presence
+// check (100 ms) up to 50 of them (5 s).
+TEST(ConnectBaseBackOff, RetriesOfAnUnopenableBaseBackOffToFiveSeconds)
+{
+    RecordingSleeper sleeper;
+    RecordingEvents events;
+    BaseManagement management(&events);
+    UnopenableBase base(sleeper);
+    ConnectBase connect(&sleeper, &base, &management);
+    boost::thread loop([&] { connect.connectLoop(); });
+    ASSERT_TRUE(events.waitForCount("openingBase", 11)); // ten attempts made
+    loop.interrupt();
+    loop.join();
+
+    const std::vector<std::size_t> schedule = {0, 1, 2, 4, 8, 16, 32, 50, 50, 50};
+    EXPECT_EQ(std::vector<std::size_t>(base.pausesBefore.begin(), base.pausesBefore.begin() + 10),
+              schedule);
+    EXPECT_EQ(occurrences(events.events(), "baseReady"), 0u);
+}
+
 // Records the steps it replaces, to show that each step reaches the others
 // through the virtual table.
 class ScriptedConnectBase : public ConnectBase

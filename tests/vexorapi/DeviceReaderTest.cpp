@@ -15,6 +15,7 @@
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <future>
 #include <vector>
 
 namespace {
@@ -47,6 +48,7 @@ public:
     bool readReport(unsigned char *buffer, int, int timeoutMs) override
     {
         lastTimeout = timeoutMs;
+        timeouts.push_back(timeoutMs);
         if (script.empty())
             return false;
         Read read = script.front();
@@ -63,6 +65,7 @@ public:
 
     std::deque<Read> script;
     int lastTimeout = 0;
+    std::vector<int> timeouts;
 };
 
 class CountingEvents : public IBaseManagementEvents
@@ -154,6 +157,38 @@ TEST_F(DeviceReaderTest, StaleLossKeepsAReopenedBaseReady)
     EXPECT_TRUE(management.isReady());
     EXPECT_EQ(events.lost, 1); // the connection loop's report only
     EXPECT_EQ(events.ready, 2);
+}
+
+// A new opening is about to open the device: the reader takes what is
+// waiting in the old handle without waiting, then leaves it, before the new
+// handle is opened. That is no loss.
+TEST_F(DeviceReaderTest, TakesWhatIsWaitingAndLeavesBeforeANewOpening)
+{
+    const Bytes first = report({0x02, 0x30, 0x01});
+    const Bytes second = report({0x02, 0x30, 0x02});
+    const Bytes third = report({0x02, 0x30, 0x03});
+    std::promise<void> reading;
+    Read pending(first);
+    pending.meanwhile = [&] {
+        reading.set_value();
+        while (management.isReady()) // until the opening has begun
+            boost::this_thread::yield();
+    };
+    protocol.script = {pending, {second}, {third}, {{}}, {report({0x02, 0x30, 0x04})}};
+    management.baseOpened();
+    boost::thread readerThread([this] { reader.run(); });
+
+    reading.get_future().wait();
+    std::size_t queuedAtOpen = 0;
+    EXPECT_TRUE(management.openDevice([&] {
+        queuedAtOpen = rawData.elements.size();
+        return true;
+    }));
+    readerThread.join();
+    EXPECT_EQ(queuedAtOpen, 3u);
+    EXPECT_EQ(queuedReports(), std::vector<Bytes>({first, second, third}));
+    EXPECT_EQ(protocol.timeouts, std::vector<int>({1000, 0, 0, 0}));
+    EXPECT_EQ(events.lost, 0);
 }
 
 TEST_F(DeviceReaderTest, WaitsForAnOpenedBaseAndStopsOnInterruption)

@@ -11,11 +11,17 @@
 #include <VexorAPI/IVoteSessionMutators.h>
 #include <VexorAPI/VexorAPI.h>
 
+#include <basesim/BaseSim.h>
+
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -210,6 +216,7 @@ private:
     unsigned char sequence = 0;
 };
 
+// Records the first vote it receives and when the base is ready.
 class TableClient : public IBaseManagementEvents, public IVoteSessionMutators
 {
 public:
@@ -218,32 +225,69 @@ public:
     void onNoBase() override {}
     void onBaseFound() override {}
     void onOpeningBase() override {}
-    void onBaseReady() override {}
+    void onBaseReady() override
+    {
+        note([this] { ready = true; });
+    }
     void onBaseLost() override {}
-    void addVote(IVoteElement *vote) override { delete vote; }
+    void addVote(IVoteElement *vote) override
+    {
+        std::unique_ptr<IVoteElement> owned(vote);
+        note([&] {
+            if (!firstVote)
+                firstVote = std::move(owned);
+        });
+    }
     void voteStateChanged(int) override {}
     void recordSequenceGap() override {}
     void reportSequenceGap() override {}
 
+    bool waitUntil(const std::function<bool()> &done)
+    {
+        std::unique_lock<std::mutex> guard(mutex);
+        return changed.wait_for(guard, std::chrono::seconds(20), done);
+    }
+
     TableVote prototype;
+    std::mutex mutex; // protects ready and firstVote
+    std::condition_variable changed;
+    bool ready = false;
+    std::unique_ptr<IVoteElement> firstVote;
+
+private:
+    void note(const std::function<void()> &change)
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        change();
+        changed.notify_all();
+    }
 };
 
 static_assert(!std::is_abstract_v<TableVote>);
 static_assert(!std::is_abstract_v<TableClient>);
 
-TEST(ExportedInterface, ClientWrittenFromTheTablesBuildsTheLibrary)
+// The shared library, built on its own, makes each record through the
+// client's prototype and hands it to the client's addVote: the slots it calls
+// are those of the client's classes.
+TEST(ExportedInterface, ClientWrittenFromTheTablesReceivesItsOwnRecords)
 {
+    basesim::reset(true);
     TableClient client;
     IVexorAPI *api = getConcreteIVexorAPI(&client, &client);
     EXPECT_NE(api->protocol, nullptr);
     EXPECT_NE(api->connectBase, nullptr);
+    static_cast<VexorAPI *>(api)->setReportTrace(nullptr);
+    api->run();
+    EXPECT_TRUE(client.waitUntil([&] { return client.ready; }));
+    basesim::queueInputReport({0x02, 0x30, 0x07, 0x05, 0x84, 0x0A, 0xB0, 0x01, 0x09});
+    EXPECT_TRUE(client.waitUntil([&] { return client.firstVote != nullptr; }));
     delete static_cast<VexorAPI *>(api);
 
-    const ptime stamp(boost::gregorian::date(2026, 12, 8), boost::posix_time::hours(9));
-    std::unique_ptr<IVoteElement> vote(client.votePrototype->create(stamp, "0ab001", "D", 0x11, 9));
-    ASSERT_NE(dynamic_cast<TableVote *>(vote.get()), nullptr);
-    EXPECT_EQ(vote->getRemoteId(), "0ab001");
-    EXPECT_EQ(vote->getAnswer(), "D");
+    ASSERT_NE(dynamic_cast<TableVote *>(client.firstVote.get()), nullptr);
+    EXPECT_EQ(client.firstVote->getRemoteId(), "0ab001");
+    EXPECT_EQ(client.firstVote->getAnswer(), "D");
+    EXPECT_EQ(client.firstVote->getType(), 0x11);
+    EXPECT_EQ(client.firstVote->getSequence(), 9);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 
 #include "DeviceTestSupport.h"
 
+#include <boost/thread/thread.hpp>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -141,6 +143,24 @@ TEST_F(ReportBytesTest, OpeningSequenceWritesItsFiveReportsInOrder)
     EXPECT_EQ(writtenBytes(), expected);
     EXPECT_TRUE(graph.hid.isOpen());
     EXPECT_EQ(graph.hid.numInputBuffers(), 512u);
+}
+
+// Two openings at once (say, a connection loop that a client runs itself
+// beside the library's) take turns: each writes its whole sequence before the
+// other starts.
+TEST(ReportBytesOfTwoOpenings, TwoOpeningsAtOnceTakeTurns)
+{
+    basesim::reset();
+    RecordingSleeper sleeper(1);
+    DeviceGraph graph(&sleeper);
+    boost::thread other([&] { EXPECT_TRUE(graph.protocol.openBase()); });
+    EXPECT_TRUE(graph.protocol.openBase());
+    other.join();
+
+    std::vector<int> commands;
+    for (const Bytes &report : writtenBytes())
+        commands.push_back(report[2]);
+    EXPECT_EQ(commands, (std::vector<int>{16, 18, 19, 20, 45, 16, 18, 19, 20, 45}));
 }
 
 TEST_F(ReportBytesTest, BaseAnswersVoteStartAndStop)

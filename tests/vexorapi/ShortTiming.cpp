@@ -1,5 +1,5 @@
-// Every facade of this test program runs with short intervals (about a tenth
-// of the production values), so that no test waits out production timings.
+// Every facade of this test program runs with short intervals (a tenth to a
+// twentieth of the production values), so that no test waits out production timings.
 // The production values are proven where the sleeper, the protocol and the
 // reader are tested.
 #include "LibraryTiming.h"
@@ -15,7 +15,7 @@ public:
     {
         LibraryTiming timing;
         timing.shortPauseMs = 1;
-        timing.mediumPauseMs = 4;
+        timing.mediumPauseMs = 2;
         timing.longPauseMs = 10;
         timing.readTimeoutMs = 50;
         LibraryTiming::setForNewFacades(timing);

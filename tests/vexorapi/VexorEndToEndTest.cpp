@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -33,6 +35,40 @@ unsigned remoteNumber(IVoteElement &vote)
 {
     return static_cast<unsigned>(std::stoul(vote.getRemoteId(), nullptr, 16));
 }
+
+// Sends a vote of the next remote (1, 2, ...) about every millisecond while
+// active, from construction until stop() or destruction.
+class VoteFeeder
+{
+public:
+    VoteFeeder()
+        : thread([this] {
+              while (feeding) {
+                  if (active)
+                      basesim::queueVotes({{nextRemote++, 'B'}});
+                  std::this_thread::sleep_for(1ms);
+              }
+          })
+    {
+    }
+    ~VoteFeeder() { stop(); }
+
+    // Answers the remote of the next vote.
+    unsigned stop()
+    {
+        feeding = false;
+        if (thread.joinable())
+            thread.join();
+        return nextRemote;
+    }
+
+    std::atomic<bool> active{true};
+
+private:
+    std::atomic<bool> feeding{true};
+    std::atomic<unsigned> nextRemote{1};
+    std::thread thread;
+};
 
 class VexorEndToEndTest : public ::testing::Test
 {
@@ -196,10 +232,12 @@ TEST_F(VexorEndToEndTest, RepeatedRunAndStop)
         api->run();
         api->stop();
     }
-    // A few cycles that stop a running reader and an opened base.
+    // A few cycles that stop a reader that has read the base's answer to
+    // the opening's stop vote.
     for (int cycle = 1; cycle <= 3; ++cycle) {
         api->run();
         ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseReady, cycle, patience));
+        ASSERT_TRUE(recorder.waitForEvent("state 3", cycle, patience));
         api->stop();
     }
     EXPECT_EQ(basesim::pendingInputReports(), 0u);
@@ -234,6 +272,72 @@ TEST_F(VexorEndToEndTest, VotesFlowAgainAfterAFailedReadWhileTheBaseStaysAttache
     for (unsigned i = 0; i < votes.size(); ++i)
         EXPECT_EQ(remoteNumber(*votes[i]), i + 1);
     EXPECT_EQ(basesim::openHandles(), 1);
+}
+
+// Records on which threads the opening's events come and how many openings
+// are announced at once.
+class OpeningThreads : public BaseEventLog
+{
+public:
+    void onOpeningBase() override
+    {
+        const int inside = ++openings;
+        noteThread();
+        if (inside > 1)
+            overlapped = true;
+        BaseEventLog::onOpeningBase();
+    }
+    void onBaseReady() override
+    {
+        noteThread();
+        BaseEventLog::onBaseReady();
+        --openings;
+    }
+
+    std::thread::id clientThread = std::this_thread::get_id();
+    std::atomic<bool> onClientThread{false};
+    std::atomic<bool> overlapped{false};
+
+private:
+    void noteThread()
+    {
+        if (std::this_thread::get_id() == clientThread)
+            onClientThread = true;
+    }
+
+    std::atomic<int> openings{0};
+};
+
+// A client's openBase() hands the opening to the connection thread and waits
+// for it: its callbacks never run on the client's thread, it never runs beside
+// the opening that a plug-in starts at the same moment, and it returns with
+// the base ready.
+TEST_F(VexorEndToEndTest, ClientOpeningRunsOnTheConnectionThreadAlone)
+{
+    OpeningThreads events;
+    Facade api(static_cast<VexorAPI *>(getConcreteIVexorAPI(&events, &recorder)));
+    api->setReportTrace(nullptr);
+    api->run();
+    ASSERT_TRUE(events.waitFor(BaseEventLog::noBase, 1, patience));
+    constexpr int rounds = 5;
+    for (int round = 1; round <= rounds; ++round) {
+        basesim::plug();
+        ASSERT_TRUE(api->protocol->openBase()) << round;
+        EXPECT_GE(events[BaseEventLog::baseReady], round);
+        const int searches = events[BaseEventLog::noBase];
+        basesim::unplug();
+        ASSERT_TRUE(events.waitFor(BaseEventLog::noBase, searches + 1, patience));
+    }
+    api->stop();
+
+    EXPECT_FALSE(events.onClientThread);
+    EXPECT_FALSE(events.overlapped);
+    std::vector<int> commands;
+    for (const basesim::WrittenReport &report : basesim::writtenReports())
+        commands.push_back(report.bytes[2]);
+    ASSERT_EQ(commands.size() % 5, 0u);
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        EXPECT_EQ(commands[i], (std::vector<int>{16, 18, 19, 20, 45}[i % 5])) << i;
 }
 
 // A close that the client asks for is no loss: no event, and the base stays
@@ -316,6 +420,67 @@ TEST_F(VexorEndToEndTest, VotesFlowAfterAReplugFasterThanThePresenceCheck)
     EXPECT_EQ(recorder.voteCount(), 3u);
 }
 
+// The remote of a vote line of the recorder ("vote 11 B 00002a 5"), or -1.
+long remoteOfLine(const std::string &line)
+{
+    std::istringstream words(line);
+    std::string word, type, answer, remote;
+    if (!(words >> word >> type >> answer >> remote) || word != "vote")
+        return -1;
+    return std::stol(remote, nullptr, 16);
+}
+
+// The base is opened again, each time with another handle: by the client's
+// openBase() while the reader waits for a report (the base's answer to the
+// opening's stop vote reaches the old handle as well), and after failed reads
+// while votes keep coming. No report is delivered twice, and every report
+// that is lost is reported as a gap before the next vote.
+TEST_F(VexorEndToEndTest, ReopeningsNeitherRepeatNorSilentlyLoseReports)
+{
+    constexpr int rounds = 10;
+    Facade api = makeFacade();
+    api->run();
+    plugAndWaitReady(1);
+
+    VoteFeeder feeder;
+    for (int round = 1; round <= rounds; ++round) {
+        feeder.active = true;
+        ASSERT_TRUE(recorder.waitForVotes(recorder.voteCount() + 3, patience));
+        const int openings = baseEvents[BaseEventLog::baseReady];
+        if (round % 2) {
+            feeder.active = false;
+            ASSERT_TRUE(basesim::waitForBlockedReads(1, patience));
+            EXPECT_TRUE(api->protocol->openBase());
+        } else {
+            basesim::failNextRead();
+        }
+        ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseReady, openings + 1, patience));
+    }
+    const unsigned last = feeder.stop();
+    basesim::queueVotes({{last, 'B'}});
+    ASSERT_TRUE(recorder.waitForLastVote(
+        [&](IVoteElement &vote) { return remoteNumber(vote) == last; }, patience));
+    api->stop();
+
+    const Events events = recorder.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "state 3"),
+              baseEvents[BaseEventLog::baseReady]);
+    long previous = -1;
+    bool gap = false;
+    for (const std::string &line : events) {
+        gap = gap || line == "report gap";
+        const long remote = remoteOfLine(line);
+        if (remote < 0)
+            continue;
+        if (previous >= 0) {
+            ASSERT_GT(remote, previous) << "delivered twice or out of order";
+            EXPECT_EQ(gap, remote != previous + 1) << "after remote " << previous;
+        }
+        previous = remote;
+        gap = false;
+    }
+}
+
 // Votes keep coming while the base is plugged and unplugged again and again:
 // whatever arrives, arrives once and in order, and votes flow after every
 // reconnection. Every other unplugging lasts until the connection loop has
@@ -327,14 +492,7 @@ TEST_F(VexorEndToEndTest, PlugAndUnplugWithVotesFlowing)
     Facade api = makeFacade();
     api->run();
 
-    std::atomic<bool> feeding{true};
-    std::atomic<unsigned> nextRemote{0};
-    std::thread feeder([&] {
-        while (feeding) {
-            basesim::queueVotes({{nextRemote++, 'B'}});
-            std::this_thread::sleep_for(1ms);
-        }
-    });
+    VoteFeeder feeder;
 
     for (int cycle = 1; cycle <= cycles; ++cycle) {
         plugAndWaitReady(cycle);
@@ -348,8 +506,7 @@ TEST_F(VexorEndToEndTest, PlugAndUnplugWithVotesFlowing)
             ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseLost, losses + 1, patience));
         }
     }
-    feeding = false;
-    feeder.join();
+    feeder.stop();
     api->stop();
 
     const auto votes = recorder.votes();

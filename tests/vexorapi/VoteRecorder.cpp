@@ -66,6 +66,14 @@ bool VoteRecorder::waitForEvent(const std::string &event, int times,
                            [&] { return std::count(log.begin(), log.end(), event) >= times; });
 }
 
+bool VoteRecorder::waitForLastVote(const std::function<bool(IVoteElement &)> &matches,
+                                   std::chrono::milliseconds limit)
+{
+    std::unique_lock<std::mutex> guard(mutex);
+    return logged.wait_for(guard, limit,
+                           [&] { return !received.empty() && matches(*received.back()); });
+}
+
 std::string VoteRecorder::describe(IVoteElement &vote)
 {
     std::string answer;

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,6 +36,9 @@ public:
     bool waitForVotes(std::size_t count, std::chrono::milliseconds limit);
     // Waits until event has been logged times times; false after the limit.
     bool waitForEvent(const std::string &event, int times, std::chrono::milliseconds limit);
+    // Waits until the last vote received matches; false after the limit.
+    bool waitForLastVote(const std::function<bool(IVoteElement &)> &matches,
+                         std::chrono::milliseconds limit);
 
     static std::string describe(IVoteElement &vote);
 

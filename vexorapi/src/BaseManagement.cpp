@@ -20,12 +20,32 @@ unsigned long BaseManagement::waitForReadyGeneration()
     while (!baseReady && !StopRequest::thisThreadStopping())
         condition.wait(lock);
     StopRequest::stopPoint();
+    readingGeneration = openGeneration;
     return openGeneration;
+}
+
+bool BaseManagement::isCurrentGeneration(unsigned long generation)
+{
+    boost::lock_guard<boost::mutex> lock(mutex);
+    return generation == openGeneration;
+}
+
+void BaseManagement::readerLeft(unsigned long generation)
+{
+    boost::lock_guard<boost::mutex> lock(mutex);
+    if (readingGeneration == generation)
+        readingGeneration = 0;
+    condition.notify_all();
 }
 
 bool BaseManagement::noBase()
 {
-    clearReady();
+    {
+        boost::lock_guard<boost::mutex> lock(mutex);
+        clearReadyLocked();
+        openingsBegun = openingsRequested;
+        answerOpeningsLocked(false);
+    }
     events->onNoBase();
     return true;
 }
@@ -38,6 +58,10 @@ bool BaseManagement::baseFound()
 
 bool BaseManagement::openingBase()
 {
+    {
+        boost::lock_guard<boost::mutex> lock(mutex);
+        openingsBegun = openingsRequested;
+    }
     events->onOpeningBase();
     return true;
 }
@@ -48,7 +72,7 @@ bool BaseManagement::baseOpened()
     {
         boost::lock_guard<boost::mutex> lock(mutex);
         if (closedByClient)
-            return false;
+            return answerOpeningsLocked(false);
         baseReady = false;
         lossByReader = false;
         generation = ++openGeneration;
@@ -63,7 +87,7 @@ bool BaseManagement::baseOpened()
         baseReady = true;
         condition.notify_all();
     }
-    return baseReady;
+    return answerOpeningsLocked(baseReady);
 }
 
 bool BaseManagement::baseLost()
@@ -75,6 +99,7 @@ bool BaseManagement::baseLost()
 
 bool BaseManagement::readerLost(unsigned long generation)
 {
+    readerLeft(generation);
     {
         boost::lock_guard<boost::mutex> lock(mutex);
         if (generation != openGeneration)
@@ -106,11 +131,38 @@ bool BaseManagement::closeRequested()
     return true;
 }
 
-bool BaseManagement::openRequested()
+unsigned long BaseManagement::requestOpening()
 {
     boost::lock_guard<boost::mutex> lock(mutex);
     closedByClient = false;
-    return true;
+    return ++openingsRequested;
+}
+
+bool BaseManagement::openingRequested()
+{
+    boost::lock_guard<boost::mutex> lock(mutex);
+    return openingsBegun < openingsRequested;
+}
+
+bool BaseManagement::openingFailed()
+{
+    boost::lock_guard<boost::mutex> lock(mutex);
+    return answerOpeningsLocked(false);
+}
+
+bool BaseManagement::awaitOpening(unsigned long ticket)
+{
+    boost::unique_lock<boost::mutex> lock(mutex);
+    while (openingsAnswered < ticket && threadsRunning && !StopRequest::thisThreadStopping())
+        condition.wait(lock);
+    return openingsAnswered >= ticket && lastAnswer;
+}
+
+void BaseManagement::setThreadsRunning(bool running)
+{
+    boost::lock_guard<boost::mutex> lock(mutex);
+    threadsRunning = running;
+    condition.notify_all();
 }
 
 bool BaseManagement::closedOnRequest()
@@ -119,10 +171,18 @@ bool BaseManagement::closedOnRequest()
     return closedByClient;
 }
 
-void BaseManagement::wakeWaiters()
+bool BaseManagement::openDevice(const std::function<bool()> &open)
 {
-    boost::lock_guard<boost::mutex> lock(mutex);
-    condition.notify_all();
+    {
+        boost::unique_lock<boost::mutex> lock(mutex);
+        baseReady = false;
+        announcedGeneration = 0;
+        ++openGeneration;
+        while (readingGeneration != 0 && !StopRequest::thisThreadStopping())
+            condition.wait(lock);
+    }
+    StopRequest::stopPoint();
+    return pass(open);
 }
 
 bool BaseManagement::pass(const std::function<bool()> &step)
@@ -135,6 +195,14 @@ bool BaseManagement::isReady()
 {
     boost::lock_guard<boost::mutex> lock(mutex);
     return baseReady;
+}
+
+bool BaseManagement::answerOpeningsLocked(bool opened)
+{
+    openingsAnswered = openingsBegun;
+    lastAnswer = opened;
+    condition.notify_all();
+    return opened;
 }
 
 void BaseManagement::clearReady()

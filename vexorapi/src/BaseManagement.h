@@ -36,13 +36,19 @@ public:
     bool baseLost() override;
 
     unsigned long waitForReadyGeneration() override;
+    bool isCurrentGeneration(unsigned long generation) override;
+    void readerLeft(unsigned long generation) override;
     bool readerLost(unsigned long generation) override;
     bool readerReportedLoss() override;
     bool closeRequested() override;
-    bool openRequested() override;
     bool closedOnRequest() override;
-    void wakeWaiters() override;
+    unsigned long requestOpening() override;
+    bool openingRequested() override;
+    bool openingFailed() override;
+    bool awaitOpening(unsigned long ticket) override;
+    void setThreadsRunning(bool running) override;
 
+    bool openDevice(const std::function<bool()> &open) override;
     bool pass(const std::function<bool()> &step) override;
 
     bool isReady();
@@ -52,17 +58,23 @@ private:
     // a close on request; clearReadyLocked() with the mutex held.
     void clearReady();
     void clearReadyLocked();
+    // Answers the requests that the last opening began for; answers opened.
+    bool answerOpeningsLocked(bool opened);
 
     // Held across each step of an opening that passes the gate, and while a
     // close on request is set; taken before mutex.
     boost::mutex stepMutex;
-    // protects baseReady, openGeneration, announcedGeneration, lossByReader
-    // and closedByClient
+    // protects baseReady, openGeneration, readingGeneration,
+    // announcedGeneration, lossByReader, closedByClient, the opening requests
+    // and threadsRunning
     boost::mutex mutex;
-    // signalled when baseReady becomes true, and to wake threads asked to stop
+    // signalled when baseReady becomes true, when the reader leaves a handle,
+    // when requests are answered, and to wake threads asked to stop
     boost::condition_variable condition;
     bool baseReady = false;
     unsigned long openGeneration = 0;
+    // The generation whose handle the reader reads; 0 while it reads none.
+    unsigned long readingGeneration = 0;
     // The generation whose onBaseReady() is being delivered; 0 when none is,
     // or when a loss or a close has overtaken it.
     unsigned long announcedGeneration = 0;
@@ -71,6 +83,13 @@ private:
     bool lossByReader = false;
     // The client closed the base and has not opened it again.
     bool closedByClient = false;
+    // Opening requests, counted: made, covered by an opening that began,
+    // answered; and the last answer.
+    unsigned long openingsRequested = 0;
+    unsigned long openingsBegun = 0;
+    unsigned long openingsAnswered = 0;
+    bool lastAnswer = false;
+    bool threadsRunning = false;
 };
 
 #endif // VEXORAPI_BASEMANAGEMENT_H

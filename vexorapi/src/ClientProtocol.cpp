@@ -1,10 +1,12 @@
 #include "ClientProtocol.h"
 
 #include "IBaseManagement.h"
+#include "StopRequest.h"
 
-ClientProtocol::ClientProtocol(IProtocol *protocol_, IBaseManagement *management_)
+ClientProtocol::ClientProtocol(IProtocol *protocol_, IBaseManagement *management_,
+                               const StopRequest *workerThreads_)
     : IProtocol(protocol_->sleeper, protocol_->specifications), protocol(protocol_),
-      management(management_)
+      management(management_), workerThreads(workerThreads_)
 {
 }
 
@@ -15,12 +17,11 @@ bool ClientProtocol::findBase()
 
 bool ClientProtocol::openBase()
 {
-    management->openRequested();
-    management->openingBase();
-    const bool opened = protocol->openBase();
-    if (opened)
-        management->baseOpened();
-    return opened;
+    const unsigned long ticket = management->requestOpening();
+    // Inside a callback the caller may be the connection thread itself.
+    if (workerThreads && StopRequest::ofThisThread() == workerThreads)
+        return false;
+    return management->awaitOpening(ticket);
 }
 
 bool ClientProtocol::closeBase()

@@ -4,20 +4,27 @@
 #include <VexorAPI/IProtocol.h>
 
 class IBaseManagement;
+class StopRequest;
 
 /// The protocol as the client holds it (the facade's protocol member): every
-/// operation is the library's protocol's, and the client's own openings and
-/// closings also reach the base management. A close the client asks for is
+/// command is the library's protocol's, and the client's own openings and
+/// closings go through the base management. A close the client asks for is
 /// then no loss (the connection loop leaves the base closed), and an opening
-/// it asks for is announced and wakes the reader like the loop's own.
+/// it asks for is carried out by the connection loop, like its own, on the
+/// connection thread.
 class ClientProtocol : public IProtocol
 {
 public:
-    ClientProtocol(IProtocol *protocol, IBaseManagement *management);
+    /// workerThreads is the stop request that the facade's threads are bound
+    /// to (null: no facade), by which a call from a callback is recognised.
+    ClientProtocol(IProtocol *protocol, IBaseManagement *management,
+                   const StopRequest *workerThreads = nullptr);
 
     bool findBase() override;
-    /// Reports onOpeningBase(), runs the opening sequence and, on success,
-    /// reports onBaseReady(); ends a close on request.
+    /// Asks the connection loop for an opening and waits for its outcome;
+    /// ends a close on request. From a callback (a thread of the facade) it
+    /// only asks and answers false: the opening follows once the callback
+    /// has returned.
     bool openBase() override;
     /// Closes the base without a loss: no event, and no reopening by the
     /// connection loop.
@@ -34,6 +41,7 @@ public:
 private:
     IProtocol *protocol = nullptr;
     IBaseManagement *management = nullptr;
+    const StopRequest *workerThreads = nullptr;
 };
 
 #endif // VEXORAPI_CLIENTPROTOCOL_H

@@ -6,6 +6,32 @@
 
 #include <VexorAPI/IProtocol.h>
 
+namespace {
+
+// The pause after the n-th failed opening in a row, in presence checks of
+// 100 ms: 1, 2, 4, ... 32, then 50 (5 s) for as long as the failures last.
+constexpr int longestBackOff = 50;
+
+int backOffChecks(int failures)
+{
+    return failures > 6 ? longestBackOff : 1 << (failures - 1);
+}
+
+// Checks the base's presence checks times, a long pause apart, before the
+// next attempt; ends early when the client asks for an opening. False when
+// the base is gone or the client has closed it meanwhile.
+bool backOff(ConnectBase &loop, int checks)
+{
+    for (int check = 0; check < checks && !loop.management->openingRequested(); ++check) {
+        loop.sleeper->longSleep();
+        if (!loop.protocol->baseIsAttached() || loop.management->closedOnRequest())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 ConnectBase::ConnectBase() = default;
 
 ConnectBase::ConnectBase(IProtocol *protocol_, IBaseManagement *management_)
@@ -23,10 +49,12 @@ ConnectBase::~ConnectBase() = default;
 
 void ConnectBase::connectLoop()
 {
+    // The stop points come after the steps: a loop that has started reports
+    // at least its first search.
     for (;;) {
-        StopRequest::stopPoint();
         connectOnce();
         baseIsPresent();
+        StopRequest::stopPoint();
     }
 }
 
@@ -39,8 +67,8 @@ void ConnectBase::connectOnce()
 void ConnectBase::waitForABase()
 {
     while (!protocol->findBase()) {
-        StopRequest::stopPoint();
         management->noBase();
+        StopRequest::stopPoint();
         sleeper->longSleep();
     }
     management->baseFound();
@@ -49,7 +77,7 @@ void ConnectBase::waitForABase()
 void ConnectBase::waitForOpenBase()
 {
     // A base that the client has closed stays closed.
-    while (!management->closedOnRequest()) {
+    for (int failures = 1; !management->closedOnRequest(); ++failures) {
         StopRequest::stopPoint();
         management->openingBase();
         // A close by the client during the opening stops its steps, and
@@ -58,10 +86,10 @@ void ConnectBase::waitForOpenBase()
             management->baseOpened();
             return;
         }
+        management->openingFailed();
         // A failed opening is tried again while the base stays listed, after
-        // the pause between two presence checks.
-        sleeper->longSleep();
-        if (!protocol->baseIsAttached())
+        // a pause that grows with each failure.
+        if (!backOff(*this, backOffChecks(failures)))
             return;
     }
 }
@@ -70,7 +98,10 @@ void ConnectBase::baseIsPresent()
 {
     while (testBaseIsPresent()) {
         StopRequest::stopPoint();
-        sleeper->longSleep();
+        if (management->openingRequested())
+            waitForOpenBase(); // the client's
+        else
+            sleeper->longSleep();
     }
     management->baseLost();
 }

@@ -12,6 +12,12 @@ class IRawData;
 // base, then reads reports with a one-second time-out and queues every report
 // whose first two bytes are both non-zero, stamped with the time it was read.
 //
+// A pass reads from one opening only. When a new opening begins (or the
+// client closes the base), the pass takes the reports still waiting in the
+// handle, without waiting, and leaves it before the new handle is opened:
+// the new handle receives only what the base sends after that, so no report
+// is read twice.
+//
 // Waiting for the base and the gap between two reads are stop points (an
 // interruption of the thread, or its facade's stop request): either ends the
 // pass within one read time-out.
@@ -30,8 +36,13 @@ public:
     int readTimeoutMs = 1000;
 
 private:
-    // Reads until a read fails.
-    void readUntilFailure(unsigned char *buffer, int length);
+    enum class Read { failed, nothing, report };
+
+    // Reads from the opening of generation until a read fails (true) or the
+    // opening has ended (false).
+    bool readPass(unsigned char *buffer, int length, unsigned long generation);
+    // One read, whose report is queued.
+    Read readOnce(unsigned char *buffer, int length, int timeoutMs);
     void queueReport(const unsigned char *buffer);
 
     IProtocol *protocol = nullptr;

@@ -14,6 +14,10 @@ class IBaseManagementEvents;
 /// that the connection loop has meanwhile replaced by a new opening does not
 /// clear the ready flag of the new one.
 ///
+/// An opening starts a new generation too, when it opens the device, after
+/// the reader has left the handle of the previous one (readerLeft; see
+/// IOpeningGate::openDevice).
+///
 /// A loss that the reader reports while the ready flag is still set is also
 /// left for the connection loop (readerReportedLoss): the base may still be
 /// enumerated (a transient read error, or an unplug and replug between two
@@ -21,8 +25,15 @@ class IBaseManagementEvents;
 ///
 /// A close that the client asks for is no loss (closeRequested): it ends the
 /// generation without an event, and the connection loop leaves the base
-/// closed until the client opens it again (openRequested) or the base is
+/// closed until the client opens it again (requestOpening) or the base is
 /// lost (noBase, baseLost).
+///
+/// Only the connection loop opens the base. A client's opening is a request
+/// that the loop carries out at its next step (openingRequested); the client
+/// waits for its answer (awaitOpening). Each opening answers the requests
+/// made before it began (openingBase) when it ends (baseOpened,
+/// openingFailed); a search that finds no base (noBase) answers every
+/// pending request with a failure.
 class IBaseManagement
 {
 public:
@@ -31,18 +42,25 @@ public:
 
     /// Blocks until a base is ready.
     virtual bool waitForBaseReady() = 0;
+    /// Also answers every pending opening request with a failure.
     virtual bool noBase() = 0;
     virtual bool baseFound() = 0;
+    /// An opening begins: it answers the requests made so far.
     virtual bool openingBase() = 0;
     /// Reports onBaseReady() and then marks the base ready, unless it is
-    /// closed on request (then nothing happens). Answers whether the base is
-    /// ready afterwards.
+    /// closed on request (then only the requests are answered). Answers
+    /// whether the base is ready afterwards, which is also the requests'
+    /// answer.
     virtual bool baseOpened() = 0;
     virtual bool baseLost() = 0;
 
-    /// Blocks until a base is ready; answers the generation of that opening.
-    /// A stop point (StopRequest).
+    /// Blocks until a base is ready; answers the generation of that opening,
+    /// whose handle the reader reads from now on. A stop point (StopRequest).
     virtual unsigned long waitForReadyGeneration() = 0;
+    /// True while generation is the current opening's.
+    virtual bool isCurrentGeneration(unsigned long generation) = 0;
+    /// The reader no longer reads the handle of generation.
+    virtual void readerLeft(unsigned long generation) = 0;
     /// A loss seen by the reader on the opening of that generation. If no
     /// newer opening has happened, clears the ready flag, reports onBaseLost()
     /// and answers true; otherwise changes nothing and answers false.
@@ -55,14 +73,25 @@ public:
     /// ends the current generation, so the reader's failed read on the closed
     /// handle reports nothing.
     virtual bool closeRequested() = 0;
-    /// The client opens the base itself: ends a close on request.
-    virtual bool openRequested() = 0;
-    /// True from closeRequested() until openRequested(), noBase() or
+    /// True from closeRequested() until requestOpening(), noBase() or
     /// baseLost().
     virtual bool closedOnRequest() = 0;
-    /// Wakes every thread waiting here, so that a thread whose facade asks it
-    /// to stop (StopRequest) sees the request.
-    virtual void wakeWaiters() = 0;
+
+    /// The client asks for an opening: ends a close on request and answers
+    /// the ticket to await.
+    virtual unsigned long requestOpening() = 0;
+    /// True while a request waits for an opening to begin.
+    virtual bool openingRequested() = 0;
+    /// The opening begun by openingBase() failed; answers false.
+    virtual bool openingFailed() = 0;
+    /// Blocks until the request of ticket has been answered and answers
+    /// whether the base was opened; false at once while the facade's threads
+    /// do not run, since nobody else opens the base.
+    virtual bool awaitOpening(unsigned long ticket) = 0;
+    /// Whether the facade's threads run. Clearing it wakes every thread
+    /// waiting here: a waiting request fails, and a thread that its facade
+    /// asks to stop (StopRequest) sees the request.
+    virtual void setThreadsRunning(bool running) = 0;
 
     IBaseManagementEvents *events = nullptr;
 

@@ -10,6 +10,13 @@ class IOpeningGate
 public:
     virtual ~IOpeningGate() = default;
 
+    /// Runs open, the step that opens the device afresh, like pass(); first
+    /// ends the current opening and waits until the reader has left its
+    /// handle. From then on the old handle is not read while the new one
+    /// receives the same reports, so no report is read twice, and the reader
+    /// reads the old one up to this moment, so hardly any is lost.
+    virtual bool openDevice(const std::function<bool()> &open) = 0;
+
     /// Runs step and answers its result, unless the client has closed the
     /// base: then answers false without running it. A close that the client
     /// asks for waits for a step in progress, so that nothing reaches the

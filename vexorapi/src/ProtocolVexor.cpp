@@ -41,11 +41,6 @@ void ProtocolVexor::setOpeningGate(IOpeningGate *gate)
     openingGate = gate;
 }
 
-bool ProtocolVexor::throughGate(const std::function<bool()> &step)
-{
-    return openingGate ? openingGate->pass(step) : step();
-}
-
 bool ProtocolVexor::send(Sender sender, int command, const unsigned char *payload,
                          unsigned char length)
 {
@@ -56,7 +51,7 @@ bool ProtocolVexor::send(Sender sender, int command, const unsigned char *payloa
         return payload ? specification->sendReport(payload, length)
                        : specification->sendEmptyReport();
     };
-    return sender == Sender::opening ? throughGate(write) : write();
+    return sender == Sender::opening && openingGate ? openingGate->pass(write) : write();
 }
 
 bool ProtocolVexor::findBase()
@@ -83,12 +78,13 @@ bool ProtocolVexor::waitForBase()
 
 bool ProtocolVexor::openBase()
 {
+    std::lock_guard<std::mutex> oneAtATime(openingMutex);
     sleeper->longSleep();
     const auto openDevice = [this] {
         hid()->open(); // whether the base is there is decided by the presence check
         return true;
     };
-    if (!throughGate(openDevice))
+    if (openingGate ? !openingGate->openDevice(openDevice) : !openDevice())
         return false; // the client has closed the base
     const bool present = waitForBase();
     hid()->setNonBlocking();

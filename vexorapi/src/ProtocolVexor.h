@@ -4,6 +4,7 @@
 #include <VexorAPI/IProtocol.h>
 
 #include <functional>
+#include <mutex>
 
 class IHID;
 class IOpeningGate;
@@ -42,7 +43,6 @@ private:
     enum class Sender { client, opening };
 
     IHID *hid() const;
-    bool throughGate(const std::function<bool()> &step);
     // Sends the command with payload, or an empty report when payload is null.
     bool send(Sender sender, int command, const unsigned char *payload = nullptr,
               unsigned char length = 0);
@@ -52,6 +52,8 @@ private:
     bool initialiseOpenedBase();
 
     IOpeningGate *openingGate = nullptr;
+    // Held for a whole opening sequence: one opening at a time.
+    std::mutex openingMutex;
 };
 
 #endif // VEXORAPI_PROTOCOLVEXOR_H

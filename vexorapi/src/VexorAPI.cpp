@@ -37,12 +37,13 @@ ThreadPointer startThread(VexorAPI *api, void (VexorAPI::*body)(), StopRequest *
     });
 }
 
-// Wakes the waits of the threads on the base state and on new data, so that
-// they see the stop request.
+// Tells the base state that the threads stop, which fails a client's waiting
+// opening request, and wakes the waits on the base state and on new data, so
+// that the threads see the stop request.
 void wakeWaits(IBaseManagement *management, IBaseDataEvents *dataEvents)
 {
     if (management)
-        management->wakeWaiters();
+        management->setThreadsRunning(false);
     if (dataEvents) {
         boost::lock_guard<boost::mutex> guard(dataEvents->mutex);
         dataEvents->condition.notify_all();
@@ -90,10 +91,10 @@ void joinAll(std::mutex &threadsMutex, ThreadPointer &connect, ThreadPointer &re
 // Members are destroyed in reverse order, after the threads have been joined.
 struct Wiring
 {
-    Wiring(IBaseManagementEvents *events, IVoteSessionMutators *mutators)
+    Wiring(IBaseManagementEvents *events, IVoteSessionMutators *mutators, const StopRequest *stop)
         : baseManagement(events), deviceId(baseVendorId, baseProductId, 0), hid(&deviceId),
           specifications(&hid), protocol(&protocolSleeper, &specifications),
-          clientProtocol(&protocol, &baseManagement),
+          clientProtocol(&protocol, &baseManagement, stop),
           prototype(zeroReport.data(), static_cast<int>(zeroReport.size())), rawData(&prototype),
           connectBase(&connectSleeper, &protocol, &baseManagement),
           deviceReader(&protocol, &dataEvents, &baseManagement, &rawData),
@@ -145,7 +146,7 @@ VexorAPI::VexorAPI(IBaseManagementEvents *events, IVoteSessionMutators *mutators
     : IVexorAPI(events, mutators), baseManagementEvents(events), voteSessionMutators(mutators),
       components(std::make_unique<Components>(stopRequested))
 {
-    components->wiring = std::make_unique<Wiring>(events, mutators);
+    components->wiring = std::make_unique<Wiring>(events, mutators, &components->stop);
     Wiring &wiring = *components->wiring;
     protocol = &wiring.clientProtocol;
     connectBase = &wiring.connectBase;
@@ -182,6 +183,8 @@ void VexorAPI::run()
         joinAll(threadsMutex, connectThread, readerThread, parserThread);
     }
     components->stop.clear();
+    if (baseManagement)
+        baseManagement->setThreadsRunning(true);
     StopRequest *const stop = &components->stop;
     std::lock_guard<std::mutex> guard(threadsMutex);
     connectThread = startThread(this, &VexorAPI::launchConnect, stop);

@@ -29,9 +29,11 @@ public:
     /// each failed search and baseFound() at the end.
     void waitForABase() override;
     /// Reports openingBase(), opens the base and, on success, baseOpened().
-    /// A failed opening is tried again, 100 ms later, while the base stays
-    /// attached. A base that the client has closed (IProtocol::closeBase) is
-    /// not opened.
+    /// A failed opening is tried again while the base stays attached, after
+    /// a pause that doubles with each failure in a row: 100 ms, 200 ms,
+    /// 400 ms ... 3.2 s, then 5 s (the base's presence is checked every
+    /// 100 ms meanwhile, and a client's openBase() ends the pause). A base
+    /// that the client has closed (IProtocol::closeBase) is not opened.
     void waitForOpenBase() override;
     /// Polls every 100 ms while the base is present, then reports baseLost().
     void baseIsPresent() override;

@@ -4,8 +4,10 @@
 /// Base-state callbacks, implemented by the client. They run on the library's
 /// connection thread, except one onBaseLost() that the reader thread may
 /// report when a read fails; a client must accept calls from both threads.
-/// A callback may call any operation of the facade, its protocol and its
-/// connectBase; it must not destroy the facade.
+/// None runs on a thread of the client's, also not for the client's own
+/// protocol->openBase(). (The steps of connectBase report on the thread that
+/// calls them.) A callback may call any operation of the facade, its protocol
+/// and its connectBase; it must not destroy the facade.
 class IBaseManagementEvents
 {
 public:

@@ -27,15 +27,25 @@ public:
     /// stopped (voteStateChanged(3) follows), both frequencies are 'A' and
     /// the display shows its welcome lines, so a client re-applies its own
     /// settings in onBaseReady().
+    ///
+    /// Through the facade's protocol member the connection thread carries
+    /// the opening out, after the one it may be running (one opening at a
+    /// time), and its callbacks come from there; openBase() waits and answers
+    /// whether the base is open and ready. While no base is listed it answers
+    /// false at the connection loop's next search; before run() and after
+    /// stop() at once. From inside a callback it does not wait: it answers
+    /// false, and the opening follows once the callback has returned. An
+    /// opening first waits until the reader has taken the reports waiting
+    /// for it (up to one read time-out, 1 s), so that none is lost or read
+    /// twice.
     virtual bool openBase() = 0;
     /// Closes the base. A close that the client asks for is no loss: there is
     /// no onBaseLost(), and the library leaves the base closed until the
-    /// client calls openBase() or the base is unplugged and plugged in again;
-    /// an opening in progress stops, so that nothing more reaches the base
-    /// once closeBase() has returned
+    /// client calls openBase() or the base is unplugged and plugged in again
     /// (then onBaseLost(), onNoBase()..., onBaseFound(), onOpeningBase(),
     /// onBaseReady() follow, with the opening's effects described at
-    /// openBase()).
+    /// openBase()). An opening in progress stops: nothing more reaches the
+    /// base once closeBase() has returned. Also from inside a callback.
     virtual bool closeBase() = 0;
     virtual bool sendCommand24() = 0;
     /// True when the base is attached (enumerated).
