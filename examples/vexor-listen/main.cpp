@@ -6,6 +6,8 @@
 //     stop                  stop the vote
 //     line <1|2> <text>     show text on a line of the base's display
 //     freq <A-Z> <A-Z>      set the two radio frequencies
+//     close                 close the base (it stays closed until "open")
+//     open                  open the base again (the opening sequence)
 //     quit                  (or end of input) stop and leave
 // Option --trace writes the library's trace of every input report to
 // standard error.
@@ -54,6 +56,10 @@ bool runCommand(IProtocol &protocol, const std::string &commandLine, bool &ok)
         if (!(words >> first >> second) || !isLetter(first) || !isLetter(second))
             return false;
         ok = protocol.setFrequencies(first[0], second[0], false);
+    } else if (command == "close") {
+        ok = protocol.closeBase();
+    } else if (command == "open") {
+        ok = protocol.openBase();
     } else {
         return false;
     }

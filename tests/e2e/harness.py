@@ -85,15 +85,17 @@ def become_nobody():
 
 class PrivateDisplay:
     """An Xvfb server of the test's own, so windows of other tests running at
-    the same time cannot cover this test's windows or take its keyboard focus."""
+    the same time cannot cover this test's windows or take its keyboard focus.
+    `process_options` go to Popen (e.g. the user the server runs as)."""
 
-    def __init__(self, screen="1280x1024x24"):
+    def __init__(self, screen="1280x1024x24", **process_options):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
             pass_fds=(write_end,),
             stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL,
+            **process_options,
         )
         os.close(write_end)
         number = b""

@@ -14,16 +14,19 @@ from harness import EVENTUALLY, wait_until
 
 
 class Receiver:
-    """rfsim on a pseudo-terminal reachable as `self.link`; its commands go to
-    its standard input and its event lines are collected from its output."""
+    """rfsim on a pseudo-terminal reachable as `self.link` (or on the port that
+    `port_args` name instead); its commands go to its standard input and its
+    event lines are collected from its output."""
 
-    def __init__(self, binary, *extra_args, directory=None):
+    def __init__(self, binary, *extra_args, directory=None, port_args=None):
         self.dir = directory or tempfile.mkdtemp(prefix="rfsim-")
         self.link = os.path.join(self.dir, "receiver")
         self.log_path = os.path.join(self.dir, "rfsim.jsonl")
         self.stderr = open(os.path.join(self.dir, "rfsim-stderr.txt"), "wb")
         self.process = subprocess.Popen(
-            [binary, "--link", self.link, "--log", self.log_path] + list(extra_args),
+            [binary, "--log", self.log_path]
+            + (["--link", self.link] if port_args is None else list(port_args))
+            + list(extra_args),
             stdin=subprocess.PIPE,
             stdout=subprocess.PIPE,
             stderr=self.stderr,

@@ -1,5 +1,6 @@
 // rfsim: the classroom RF receiver simulated on a pseudo-terminal.
 #include "Command.h"
+#include "GadgetSerial.h"
 #include "LineSource.h"
 #include "Options.h"
 #include "Pacer.h"
@@ -39,6 +40,8 @@ void installSignalHandlers()
 
 std::unique_ptr<rfsim::ReceiverPort> makePort(const rfsim::Options &options)
 {
+    if (!options.gadget.empty())
+        return std::make_unique<rfsim::GadgetSerial>(options.device, options.gadget, options.udc);
     if (!options.device.empty())
         return std::make_unique<rfsim::SerialDevice>(options.device);
     return std::make_unique<rfsim::PseudoTerminal>(options.link);

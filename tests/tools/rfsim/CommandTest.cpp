@@ -186,6 +186,8 @@ TEST(RfsimOptions, RejectsUnknownMissingAndConflicting)
              {"--rate", "fast"},
              {"--noise", "flip=2"},
              {"--link", "/tmp/a", "--device", "/dev/ttyS0"},
+             {"--device", "/dev/ttyGS0", "--gadget", "/sys/kernel/config/usb_gadget/r"},
+             {"--gadget", "/sys/kernel/config/usb_gadget/r", "--udc", "dummy_udc.0"},
              {"--unthrottled=yes"},
          }) {
         Options options;

@@ -39,6 +39,16 @@ const std::map<std::string, ValueHandler> &valueOptions()
              o.device = v;
              return true;
          }},
+        {"--gadget",
+         [](Options &o, const std::string &v, std::string &) {
+             o.gadget = v;
+             return true;
+         }},
+        {"--udc",
+         [](Options &o, const std::string &v, std::string &) {
+             o.udc = v;
+             return true;
+         }},
         {"--script",
          [](Options &o, const std::string &v, std::string &) {
              o.script = v;
@@ -127,6 +137,11 @@ bool parseOptions(int argc, const char *const *argv, Options &options, std::stri
         error = "--link applies to the pseudo-terminal; it cannot go with --device";
         return false;
     }
+    if (options.gadget.empty() != options.udc.empty() ||
+        (!options.gadget.empty() && options.device.empty())) {
+        error = "--gadget, --udc and --device go together";
+        return false;
+    }
     if (options.classSettings && !validateClassSettings(*options.classSettings, error))
         return false;
     return true;
@@ -146,6 +161,11 @@ Options:
                      pseudo-terminal; unplugging removes it, plugging in
                      again restores it (use PATH as the host's port)
   --device PATH      drive an existing serial device instead
+  --gadget DIR       with --device and --udc: the device is the serial
+                     function of the USB gadget whose configfs folder is DIR;
+                     plugging binds it to the controller --udc NAME (the host
+                     enumerates it), unplugging unbinds it
+  --udc NAME         the USB device controller for --gadget
   --unplugged        start unplugged (send "plug" later)
   --script FILE      run the commands in FILE ("-": standard input)
   --class N          simulate a class of N remotes, each voting once

@@ -13,6 +13,8 @@ struct Options
 {
     std::string link;   // stable path to the pseudo-terminal
     std::string device; // a real serial device instead of a pseudo-terminal
+    std::string gadget; // the configfs folder of the USB gadget behind device
+    std::string udc;    // the USB device controller the gadget plugs into
     std::string script; // "-" = standard input
     std::string log;
     std::optional<ClassSettings> classSettings;
