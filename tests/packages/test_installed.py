@@ -10,6 +10,7 @@ import pty
 import shutil
 import subprocess
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
@@ -63,15 +64,20 @@ class InstalledLecternTest(unittest.TestCase):
         self.display.stop()
         self.service.stop()
 
-    def test_signs_in_and_keeps_its_files_private_in_the_users_data_folder(self):
+    def start(self, work, stderr=subprocess.DEVNULL, env=()):
+        """Starts the installed lectern as the user, in the folder `work`."""
         url = self.service.urls["https"] + "/login?user=demo&auto=1&next=%2Fclass"
-        work = USER_HOME + "/work"
+        environment = ["DISPLAY=" + self.display.name, "QT_XCB_GL_INTEGRATION=none"] + list(env)
         self.program = subprocess.Popen(
             in_root(["sh", "-c", 'mkdir -p "$1" && cd "$1" && exec lectern "$2"', "sh", work, url],
-                    user=USER, env=["DISPLAY=" + self.display.name, "QT_XCB_GL_INTEGRATION=none"]),
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                    user=USER, env=environment),
+            stdout=subprocess.DEVNULL, stderr=stderr)
         # The class page reports itself ready: signed in and there.
         self.service.wait_for_events("dom_ready")
+
+    def test_signs_in_and_keeps_its_files_private_in_the_users_data_folder(self):
+        work = USER_HOME + "/work"
+        self.start(work)
         data = outside(USER_HOME + "/.local/share/brimora")
         jar = os.path.join(data, ".brq_cookies")
         log = os.path.join(data, "quillet.log")
@@ -84,10 +90,23 @@ class InstalledLecternTest(unittest.TestCase):
                 return False
 
         wait_until(written, what="cookie jar and log in %s" % data)
-        self.assertEqual(os.stat(data).st_mode & 0o777, 0o700)
-        self.assertEqual(os.stat(jar).st_mode & 0o777, 0o600)
+        # The user's alone, the folder above included.
+        modes = [os.stat(path).st_mode & 0o777 for path in (os.path.dirname(data), data, jar, log)]
+        self.assertEqual(modes, [0o700, 0o700, 0o600, 0o600])
         self.assertEqual(os.listdir(outside(work)), [], "nothing belongs in the working directory")
         self.assertFalse(os.path.exists(outside("/usr/bin/settings.ini")))
+
+    def test_a_data_folder_that_cannot_be_made_is_named_on_standard_error(self):
+        blocked = USER_HOME + "/not-a-folder"
+        with open(outside(blocked), "w"):
+            pass
+        self.addCleanup(os.remove, outside(blocked))
+        with tempfile.TemporaryFile("w+") as stderr:
+            # The program runs on and signs in, its cookies kept for the run.
+            self.start(USER_HOME, stderr=stderr, env=["XDG_DATA_HOME=" + blocked])
+            stderr.seek(0)
+            lines = [line for line in stderr.read().splitlines() if line.startswith("lectern:")]
+        self.assertEqual(lines, ["lectern: cannot create the data folder %s/brimora: Not a directory" % blocked])
 
 
 @unittest.skipUnless(ROOT, "needs PRISTINE_ROOT (run by scripts/check packages)")
