@@ -1,43 +1,60 @@
-"""The installed Debian packages at work, as a desktop user would meet them:
-run by `scripts/check packages` once the packages are installed (it needs
-root, to act as another user). lectern from /usr/bin keeps its files in the
-user's XDG folders; brimora-doctor from /usr/bin finds the simulated receiver
-through the user's settings and explains a port the user cannot open."""
+"""The installed Debian packages at work in a fresh Debian 12 root, as a desktop
+user meets them. Run by `scripts/check packages` (as root) once the packages
+are installed in the root named by PRISTINE_ROOT, which has the ordinary user
+PRISTINE_USER. The programs run inside the root (scripts/pristine-root run);
+the X server and the development service run outside it, so nothing that the
+packages fail to pull in is there by accident."""
 
 import os
+import pty
 import shutil
-import stat
 import subprocess
 import sys
 import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from harness import EVENTUALLY, NOBODY, DevService, PrivateDisplay, become_nobody, wait_until  # noqa: E402
-from receiver import Receiver  # noqa: E402
+from harness import EVENTUALLY, REPO, DevService, PrivateDisplay, wait_until  # noqa: E402
 
-def user_folder(prefix):
-    path = tempfile.mkdtemp(prefix=prefix)
-    os.chown(path, NOBODY, NOBODY)
-    return path
+ROOT = os.environ.get("PRISTINE_ROOT", "")
+USER = os.environ.get("PRISTINE_USER", "teacher")
+USER_HOME = "/home/" + USER
 
 
-def mode(path):
-    return oct(stat.S_IMODE(os.stat(path).st_mode))
+def in_root(command, user="root", env=()):
+    """The command line that runs `command` inside the root as `user`."""
+    argv = [os.path.join(REPO, "scripts", "pristine-root"), "run", ROOT, "--user", user]
+    for setting in env:
+        argv += ["--env", setting]
+    return argv + ["--"] + list(command)
 
 
-def user_environment(home, **extra):
-    env = {"HOME": home, "PATH": "/usr/bin:/bin", "LANG": "C.UTF-8"}
-    env.update(extra)
-    return env
+def outside(path):
+    """Where a path of the root lies on this machine."""
+    return os.path.join(ROOT, path.lstrip("/"))
 
 
+def user_owns(path):
+    """Gives a folder or file made from outside to the root's ordinary user."""
+    owner = os.stat(outside(USER_HOME))
+    for folder, _, files in os.walk(outside(path)):
+        for name in [folder] + [os.path.join(folder, f) for f in files]:
+            os.chown(name, owner.st_uid, owner.st_gid)
+
+
+def doctor(user):
+    result = subprocess.run(in_root(["brimora-doctor"], user=user), capture_output=True,
+                            text=True, timeout=EVENTUALLY)
+    # Shown in the stage's output, as the user would see it.
+    print("\n%s$ brimora-doctor\n%s(exit status %d)" % (user, result.stdout, result.returncode))
+    return result
+
+
+@unittest.skipUnless(ROOT, "needs PRISTINE_ROOT (run by scripts/check packages)")
 class InstalledLecternTest(unittest.TestCase):
     def setUp(self):
         self.service = DevService()
         self.display = PrivateDisplay()
-        self.home = user_folder("home-")
-        self.workdir = user_folder("work-")
         self.program = None
 
     def tearDown(self):
@@ -46,22 +63,22 @@ class InstalledLecternTest(unittest.TestCase):
             self.program.wait(EVENTUALLY)
         self.display.stop()
         self.service.stop()
-        shutil.rmtree(self.home, ignore_errors=True)
-        shutil.rmtree(self.workdir, ignore_errors=True)
 
-    def start(self, stderr=subprocess.DEVNULL, **extra_environment):
+    def start(self, work, stderr=subprocess.DEVNULL, env=()):
+        """Starts the installed lectern as the user, in the folder `work`."""
         url = self.service.urls["https"] + "/login?user=demo&auto=1&next=%2Fclass"
+        environment = ["DISPLAY=" + self.display.name, "QT_XCB_GL_INTEGRATION=none"] + list(env)
         self.program = subprocess.Popen(
-            ["/usr/bin/lectern", url], cwd=self.workdir, preexec_fn=become_nobody,
-            env=user_environment(self.home, DISPLAY=self.display.name, QT_XCB_GL_INTEGRATION="none",
-                                 **extra_environment),
+            in_root(["sh", "-c", 'mkdir -p "$1" && cd "$1" && exec lectern "$2"', "sh", work, url],
+                    user=USER, env=environment),
             stdout=subprocess.DEVNULL, stderr=stderr)
-
-    def test_cookies_and_log_go_to_the_users_data_folder(self):
-        self.start()
-        # Signed in and on the class page: the session cookie has been set.
+        # The class page reports itself ready: signed in and there.
         self.service.wait_for_events("dom_ready")
-        data = os.path.join(self.home, ".local", "share", "brimora")
+
+    def test_signs_in_and_keeps_its_files_private_in_the_users_data_folder(self):
+        work = USER_HOME + "/work"
+        self.start(work)
+        data = outside(USER_HOME + "/.local/share/brimora")
         jar = os.path.join(data, ".brq_cookies")
         log = os.path.join(data, "quillet.log")
 
@@ -73,63 +90,58 @@ class InstalledLecternTest(unittest.TestCase):
                 return False
 
         wait_until(written, what="cookie jar and log in %s" % data)
-        self.assertEqual(os.listdir(self.workdir), [], "nothing belongs in the working directory")
-        self.assertFalse(os.path.exists("/usr/bin/settings.ini"))
-        # The user's alone; the folders above keep their modes.
-        self.assertEqual([mode(path) for path in (data, jar, log)], ["0o700", "0o600", "0o600"])
-        self.assertEqual(mode(os.path.dirname(data)), "0o700")
+        # The user's alone, the folder above included.
+        modes = [os.stat(path).st_mode & 0o777 for path in (os.path.dirname(data), data, jar, log)]
+        self.assertEqual(modes, [0o700, 0o700, 0o600, 0o600])
+        self.assertEqual(os.listdir(outside(work)), [], "nothing belongs in the working directory")
+        self.assertFalse(os.path.exists(outside("/usr/bin/settings.ini")))
 
     def test_a_data_folder_that_cannot_be_made_is_named_on_standard_error(self):
-        blocked = os.path.join(self.home, "not-a-folder")
-        with open(blocked, "w"):
+        blocked = USER_HOME + "/not-a-folder"
+        with open(outside(blocked), "w"):
             pass
-        stderr_path = os.path.join(self.home, "stderr.txt")
-        with open(stderr_path, "w") as stderr:
-            self.start(stderr=stderr, XDG_DATA_HOME=blocked)
-        # The program runs on and signs in, its cookies kept for the run.
-        self.service.wait_for_events("dom_ready")
-        with open(stderr_path) as f:
-            lines = [line for line in f.read().splitlines() if line.startswith("lectern:")]
+        self.addCleanup(os.remove, outside(blocked))
+        with tempfile.TemporaryFile("w+") as stderr:
+            # The program runs on and signs in, its cookies kept for the run.
+            self.start(USER_HOME, stderr=stderr, env=["XDG_DATA_HOME=" + blocked])
+            stderr.seek(0)
+            lines = [line for line in stderr.read().splitlines() if line.startswith("lectern:")]
         self.assertEqual(lines, ["lectern: cannot create the data folder %s/brimora: Not a directory" % blocked])
 
 
+@unittest.skipUnless(ROOT, "needs PRISTINE_ROOT (run by scripts/check packages)")
 class InstalledDoctorTest(unittest.TestCase):
-    def setUp(self):
-        self.receiver = Receiver("/usr/bin/rfsim")
-        os.chmod(self.receiver.dir, 0o755)
-        self.home = user_folder("home-")
-        config = os.path.join(self.home, ".config", "brimora")
-        os.makedirs(config)
-        with open(os.path.join(config, "settings.ini"), "w") as f:
-            f.write("[defaults]\nreceiverPort=%s\n" % self.receiver.link)
-
-    def tearDown(self):
-        self.receiver.stop()
-        shutil.rmtree(self.home, ignore_errors=True)
-
-    def doctor(self, preexec=become_nobody):
-        result = subprocess.run(["/usr/bin/brimora-doctor"], preexec_fn=preexec, capture_output=True,
-                                text=True, env=user_environment(self.home), timeout=EVENTUALLY)
-        # Shown in the stage's output, as a user would see it.
-        print("\n$ brimora-doctor\n" + result.stdout + "(exit status %d)" % result.returncode)
-        return result
+    def test_gives_a_user_and_root_the_same_advice_each_in_their_own_settings(self):
+        advice = {}
+        for user, home in ((USER, USER_HOME), ("root", "/root")):
+            result = doctor(user)
+            self.assertNotIn("/usr/bin/settings.ini", result.stdout)
+            advice[user] = (result.returncode, result.stdout.replace(home + "/", "~/"))
+        self.assertEqual(advice[USER], advice["root"])
+        self.assertIn("name it in ~/.config/brimora/settings.ini", advice["root"][1])
 
     def test_explains_a_port_the_user_cannot_open_then_accepts_it(self):
-        denied = self.doctor()
-        self.assertEqual(denied.returncode, 1)
-        self.assertIn("PROBLEM: %s cannot be opened: Permission denied" % self.receiver.link, denied.stdout)
-        self.assertIn("Fix: ", denied.stdout)
-        os.chmod(self.receiver.device, 0o666)
-        allowed = self.doctor()
-        self.assertEqual(allowed.returncode, 0, allowed.stdout)
-        self.assertIn("OK: lectern would use %s" % self.receiver.link, allowed.stdout)
+        # A pseudo-terminal stands in for the receiver: root's, mode 0620,
+        # which an ordinary user may not open.
+        controller, device = pty.openpty()
+        self.addCleanup(os.close, controller)
+        self.addCleanup(os.close, device)
+        port = os.ttyname(device)
+        config = USER_HOME + "/.config"
+        os.makedirs(outside(config + "/brimora"))
+        self.addCleanup(shutil.rmtree, outside(config))
+        with open(outside(config + "/brimora/settings.ini"), "w") as f:
+            f.write("[defaults]\nreceiverPort=%s\n" % port)
+        user_owns(config)
 
-    def test_root_reads_the_users_settings_too(self):
-        # Root may write /usr/bin, yet the installed doctor reads the same
-        # files for root as for a user, never /usr/bin/settings.ini.
-        setting = "receiverPort = %s (%s/.config/brimora/settings.ini)" % (self.receiver.link, self.home)
-        self.assertIn(setting, self.doctor().stdout)
-        self.assertIn(setting, self.doctor(preexec=None).stdout)
+        denied = doctor(USER)
+        self.assertEqual(denied.returncode, 1)
+        self.assertIn("PROBLEM: %s cannot be opened: Permission denied" % port, denied.stdout)
+        self.assertIn("Fix: ", denied.stdout)
+        os.chmod(port, 0o666)
+        allowed = doctor(USER)
+        self.assertEqual(allowed.returncode, 0, allowed.stdout)
+        self.assertIn("OK: lectern would use %s" % port, allowed.stdout)
 
 
 if __name__ == "__main__":
