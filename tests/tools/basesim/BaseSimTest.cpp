@@ -186,12 +186,37 @@ TEST_F(BaseSimTest, AReadWaitingOnOneHandleHoldsUpNoOther)
     hid_close(other);
 }
 
+using Calls = std::map<std::string, std::function<void()>>;
+using CallPairs = std::vector<std::pair<std::string, std::string>>;
+
+// Runs the two calls over and over, each on a thread of its own, until they
+// meet inside the simulation (which then ends the program) or 20 s have
+// passed.
+void repeatOnTwoThreads(const std::function<void()> &first, const std::function<void()> &second)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto repeat = [&](const std::function<void()> &call) {
+        while (std::chrono::steady_clock::now() < deadline)
+            call();
+    };
+    std::thread other(repeat, second);
+    repeat(first);
+    other.join();
+}
+
+// The message names both functions, in either order, then the scope.
+std::string meetingMessage(const std::pair<std::string, std::string> &pair, const char *where)
+{
+    return "(" + pair.first + ".*" + pair.second + "|" + pair.second + ".*" + pair.first + ")" +
+           where + ".*two threads";
+}
+
 // hidapi's process-wide functions keep their state in globals without a
 // lock: two threads inside them at once end the program, naming both.
 TEST(BaseSimDeathTest, ProcessWideFunctionsFromTwoThreadsAtOnceAbort)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const std::map<std::string, std::function<void()>> calls = {
+    const Calls calls = {
         {"hid_init", [] { hid_init(); }},
         {"hid_exit", [] { hid_exit(); }},
         {"hid_enumerate",
@@ -200,26 +225,70 @@ TEST(BaseSimDeathTest, ProcessWideFunctionsFromTwoThreadsAtOnceAbort)
         {"hid_open_path", [] { hid_close(hid_open_path("basesim:0")); }},
         {"hid_error", [] { hid_error(nullptr); }},
     };
-    const std::vector<std::pair<std::string, std::string>> pairs = {
+    const CallPairs pairs = {
         {"hid_enumerate", "hid_enumerate"},
         {"hid_enumerate", "hid_open"},
         {"hid_open_path", "hid_init"},
         {"hid_exit", "hid_error"},
     };
+    for (const auto &pair : pairs)
+        EXPECT_DEATH(repeatOnTwoThreads(calls.at(pair.first), calls.at(pair.second)),
+                     meetingMessage(pair, ""))
+            << pair.first << " " << pair.second;
+}
+
+// hidraw replaces a handle's error text in every call on it without a lock:
+// two threads inside calls on one handle at once end the program, naming
+// both, whichever the calls.
+TEST(BaseSimDeathTest, CallsOnOneHandleFromTwoThreadsAtOnceAbort)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    hid_device *device = nullptr; // opened in the process that is to end
+    const Calls calls = {
+        {"hid_read_timeout",
+         [&] {
+             Buffer buffer{};
+             hid_read_timeout(device, buffer.data(), buffer.size(), 1);
+         }},
+        {"hid_read",
+         [&] {
+             Buffer buffer{};
+             hid_read(device, buffer.data(), buffer.size());
+         }},
+        {"hid_write",
+         [&] {
+             const Buffer report{};
+             hid_write(device, report.data(), report.size());
+         }},
+        {"hid_set_nonblocking", [&] { hid_set_nonblocking(device, 1); }},
+        {"hid_error", [&] { hid_error(device); }},
+        {"hid_get_product_string",
+         [&] {
+             wchar_t text[32];
+             hid_get_product_string(device, text, 32);
+         }},
+        {"hid_send_feature_report",
+         [&] {
+             const Buffer report{};
+             hid_send_feature_report(device, report.data(), report.size());
+         }},
+    };
+    const CallPairs pairs = {
+        {"hid_read_timeout", "hid_write"},
+        {"hid_write", "hid_write"},
+        {"hid_read", "hid_set_nonblocking"},
+        {"hid_error", "hid_write"},
+        {"hid_get_product_string", "hid_read_timeout"},
+        {"hid_send_feature_report", "hid_read"},
+    };
     for (const auto &pair : pairs) {
-        const auto together = [&] {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            const auto repeat = [&](const std::string &name) {
-                while (std::chrono::steady_clock::now() < deadline)
-                    calls.at(name)();
-            };
-            std::thread other(repeat, pair.second);
-            repeat(pair.first);
-            other.join();
+        const auto meet = [&] {
+            device = hid_open(basesim::vendorId, basesim::productId, nullptr);
+            hid_set_nonblocking(device, 1); // hid_read returns at once
+            repeatOnTwoThreads(calls.at(pair.first), calls.at(pair.second));
         };
-        const std::string names =
-            "(" + pair.first + ".*" + pair.second + "|" + pair.second + ".*" + pair.first + ")";
-        EXPECT_DEATH(together(), names + ".*two threads") << pair.first << " " << pair.second;
+        EXPECT_DEATH(meet(), meetingMessage(pair, " on the same handle"))
+            << pair.first << " " << pair.second;
     }
 }
 

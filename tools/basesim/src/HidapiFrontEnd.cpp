@@ -1,5 +1,7 @@
 #include "HidapiFrontEnd.h"
 
+#include "SoleCall.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -9,22 +11,24 @@ namespace {
 
 const wchar_t *const injectedWriteError = L"write failed";
 const wchar_t *const noDeviceError = L"no such device";
+const wchar_t *const unsupportedError = L"not supported by the simulated base";
 
-// One hidapi call on a handle, from start to end.
+// One hidapi call on a handle, from start to end: no other thread may be
+// inside a call on the same handle meanwhile, and the handle must not have
+// been closed (checked once the call is marked, so that a close racing with
+// its start is caught too).
 class HandleCall
 {
 public:
-    HandleCall(hid_device *device_, const char *function) : device(device_)
+    HandleCall(hid_device *device, const char *function)
+        : call(hid_device::callSlot(device, function), function, " on the same handle",
+               "hidapi's calls on one handle")
     {
-        hid_device::enter(device, function);
+        device->checkOpen(function);
     }
-    ~HandleCall() { device->leave(); }
-
-    HandleCall(const HandleCall &) = delete;
-    HandleCall &operator=(const HandleCall &) = delete;
 
 private:
-    hid_device *const device;
+    SoleCall call;
 };
 
 } // namespace
@@ -89,6 +93,7 @@ void HidapiFrontEnd::close(hid_device *device)
 {
     if (device == nullptr)
         return;
+    const HandleCall call(device, "hid_close");
     Lock lock(mutex);
     device->release();
     openList.erase(std::remove(openList.begin(), openList.end(), device), openList.end());
@@ -156,6 +161,13 @@ bool HidapiFrontEnd::isAlive(hid_device *device, const char *function)
 {
     const HandleCall call(device, function);
     return device->isAlive();
+}
+
+int HidapiFrontEnd::unsupported(hid_device *device, const char *function)
+{
+    const HandleCall call(device, function);
+    device->setError(unsupportedError);
+    return -1;
 }
 
 void HidapiFrontEnd::failWrite(int n)

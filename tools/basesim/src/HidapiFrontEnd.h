@@ -43,6 +43,9 @@ public:
     const wchar_t *error(hid_device *device);
     const wchar_t *globalError();
     bool isAlive(hid_device *device, const char *function);
+    /// A per-device function the simulation does not support: -1, after the
+    /// checks of a call on the handle.
+    int unsupported(hid_device *device, const char *function);
 
     void failWrite(int n);
     void failNextRead();
