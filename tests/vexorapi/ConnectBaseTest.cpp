@@ -142,7 +142,7 @@ TEST_F(ConnectBaseTest, ReplugAfterLossOpensAFreshHandle)
     ASSERT_TRUE(events.waitForCount("noBase", 1));
     basesim::plug();
     ASSERT_TRUE(events.waitForCount("baseReady", 2));
-    EXPECT_EQ(basesim::openHandles(), 1);
+    EXPECT_EQ(basesim::openHandles(), handlesPerOpening);
     EXPECT_EQ(basesim::writtenReports().size(), 10u);
 }
 
@@ -168,7 +168,7 @@ TEST_F(ConnectBaseTest, LossReportedByTheReaderIsFollowedByAReopening)
                       "baseFound", "openingBase", "baseReady"}));
     EXPECT_TRUE(management.isReady());
     EXPECT_FALSE(management.readerReportedLoss());
-    EXPECT_EQ(basesim::openHandles(), 1);
+    EXPECT_EQ(basesim::openHandles(), handlesPerOpening);
     EXPECT_EQ(basesim::writtenReports().size(), 10u);
 }
 

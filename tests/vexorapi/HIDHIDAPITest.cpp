@@ -126,7 +126,7 @@ TEST_F(HIDHIDAPITest, ReopeningReleasesThePreviousHandle)
     ASSERT_TRUE(hid.open());
     ASSERT_TRUE(hid.open());
     ASSERT_TRUE(hid.open());
-    EXPECT_EQ(basesim::openHandles(), 1);
+    EXPECT_EQ(basesim::openHandles(), handlesPerOpening);
     EXPECT_TRUE(hid.close());
     EXPECT_EQ(basesim::openHandles(), 0);
     EXPECT_FALSE(hid.isOpen());
@@ -151,7 +151,7 @@ TEST_F(HIDHIDAPITest, CloseWhileAnotherThreadReadsKeepsTheHandleUntilTheReadEnds
 
     EXPECT_TRUE(hid.close());
     EXPECT_FALSE(hid.isOpen());
-    EXPECT_EQ(basesim::openHandles(), 1) << "the reader still uses the handle";
+    EXPECT_EQ(basesim::openHandles(), handlesPerOpening) << "the reader still uses the handle";
 
     basesim::queueInputReport({0x01, 0x12});
     reader.join();
@@ -174,7 +174,7 @@ TEST_F(HIDHIDAPITest, WriteDoesNotWaitForAPendingRead)
 
     basesim::queueInputReport({0x01, 0x11});
     reader.join();
-    EXPECT_EQ(basesim::openHandles(), 1);
+    EXPECT_EQ(basesim::openHandles(), handlesPerOpening);
 }
 
 TEST_F(HIDHIDAPITest, ThreadsSharingTheHandleWhileItIsReplaced)

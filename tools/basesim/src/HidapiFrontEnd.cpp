@@ -63,28 +63,35 @@ bool HidapiFrontEnd::enumerate(unsigned short vendor, unsigned short product)
 hid_device *HidapiFrontEnd::open(unsigned short vendor, unsigned short product)
 {
     Lock lock(mutex);
-    const Clock::time_point now = Clock::now();
-    if (vendor != vendorId || product != productId || !listedLocked(now)) {
-        lastGlobalError = noDeviceError;
-        return nullptr;
-    }
+    const bool found = vendor == vendorId && product == productId && listedLocked(Clock::now());
+    return found ? openLocked() : failOpeningLocked();
+}
+
+// A path names the device without an enumeration: it opens while the base is
+// plugged, also while it is hidden from the enumeration.
+hid_device *HidapiFrontEnd::openPath(const char *path)
+{
+    Lock lock(mutex);
+    const bool found = path != nullptr && std::strcmp(path, devicePath) == 0 && plugged;
+    return found ? openLocked() : failOpeningLocked();
+}
+
+hid_device *HidapiFrontEnd::openLocked()
+{
     everyHandle.push_back(std::make_unique<hid_device>(attachment));
     hid_device *device = everyHandle.back().get();
     openList.push_back(device);
     openedSinceReset.push_back(device);
     if (hideOnOpen.count() > 0) {
-        hiddenUntil = now + hideOnOpen;
+        hiddenUntil = Clock::now() + hideOnOpen;
         hideOnOpen = Milliseconds(0);
     }
     lastGlobalError = nullptr;
     return device;
 }
 
-hid_device *HidapiFrontEnd::openPath(const char *path)
+hid_device *HidapiFrontEnd::failOpeningLocked()
 {
-    if (path != nullptr && std::strcmp(path, devicePath) == 0)
-        return open(vendorId, productId);
-    Lock lock(mutex);
     lastGlobalError = noDeviceError;
     return nullptr;
 }

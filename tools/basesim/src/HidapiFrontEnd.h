@@ -69,6 +69,8 @@ private:
     using Lock = std::unique_lock<std::mutex>;
 
     bool listedLocked(Clock::time_point now) const;
+    hid_device *openLocked();
+    hid_device *failOpeningLocked();
     bool takeWriteFailure();
     void countBlockedRead(int change);
 
