@@ -19,7 +19,11 @@ using Buffer = std::array<unsigned char, 64>;
 class HIDHIDAPITest : public ::testing::Test
 {
 protected:
-    void SetUp() override { basesim::reset(); }
+    void SetUp() override
+    {
+        basesim::reset();
+        basesim::setReportInterval(basesim::Microseconds(0)); // bursts at once
+    }
 
     DeviceIDHID deviceId{basesim::vendorId, basesim::productId, 0};
     HIDHIDAPI hid{&deviceId};

@@ -29,11 +29,25 @@ using Buffer = std::array<unsigned char, 64>;
 class BaseSimTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { basesim::reset(); }
+    void SetUp() override
+    {
+        basesim::reset();
+        basesim::setReportInterval(basesim::Microseconds(0)); // bursts at once
+    }
 
     static hid_device *openBase()
     {
         return hid_open(basesim::vendorId, basesim::productId, nullptr);
+    }
+
+    // The second byte of each report the handle holds, reading them all.
+    static Bytes commandsRead(hid_device *device)
+    {
+        Bytes commands;
+        Buffer buffer{};
+        while (hid_read_timeout(device, buffer.data(), buffer.size(), 0) > 0)
+            commands.push_back(buffer[1]);
+        return commands;
     }
 };
 
@@ -135,13 +149,6 @@ TEST_F(BaseSimTest, EveryOpenHandleReceivesEveryInputReport)
     ASSERT_NE(late, nullptr);
     basesim::queueInputReport({0x01, 0x13});
 
-    const auto commandsRead = [](hid_device *device) {
-        Bytes commands;
-        Buffer buffer{};
-        while (hid_read_timeout(device, buffer.data(), buffer.size(), 0) > 0)
-            commands.push_back(buffer[1]);
-        return commands;
-    };
     EXPECT_EQ(commandsRead(first), (Bytes{0x11, 0x12, 0x13}));
     EXPECT_EQ(commandsRead(second), (Bytes{0x11, 0x12, 0x13}));
     EXPECT_EQ(commandsRead(late), (Bytes{0x13}));
@@ -158,6 +165,40 @@ TEST_F(BaseSimTest, EveryOpenHandleReceivesEveryInputReport)
     EXPECT_EQ(basesim::pendingInputReports(), 2u);
     hid_close(second);
     hid_close(late);
+}
+
+// A handle holds at most handleQueueCapacity reports, as a hidraw file does:
+// a report that finds its queue full is dropped for that handle only, and
+// counted.
+TEST_F(BaseSimTest, EachHandleKeepsABoundedQueueAndDropsWhatFindsItFull)
+{
+    hid_device *reading = openBase();
+    hid_device *idle = openBase();
+    const auto send = [](unsigned first, unsigned count) {
+        for (unsigned i = first; i < first + count; ++i)
+            basesim::queueInputReport({0x02, static_cast<unsigned char>(i)});
+    };
+    send(0, 60);
+    Buffer buffer{};
+    for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(hid_read_timeout(reading, buffer.data(), buffer.size(), 0), 64);
+    send(60, 20); // the reading handle has room for 13 more, the idle one for 3
+
+    Bytes expectedReading, expectedIdle;
+    for (unsigned char i = 10; i < 73; ++i)
+        expectedReading.push_back(i);
+    for (unsigned char i = 0; i < 63; ++i)
+        expectedIdle.push_back(i);
+    EXPECT_EQ(commandsRead(reading), expectedReading);
+    EXPECT_EQ(commandsRead(idle), expectedIdle);
+    const std::vector<basesim::HandleRecord> records = basesim::handleRecords();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].received, 73u);
+    EXPECT_EQ(records[0].dropped, 7u);
+    EXPECT_EQ(records[1].received, 63u);
+    EXPECT_EQ(records[1].dropped, 17u);
+    hid_close(reading);
+    hid_close(idle);
 }
 
 // A read waiting on one handle holds up nothing on another: that handle

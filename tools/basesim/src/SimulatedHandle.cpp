@@ -53,6 +53,10 @@ void hid_device_::deliver(const basesim::Report &report)
     Lock lock(mutex);
     if (!alive)
         return;
+    if (queue.size() >= basesim::handleQueueCapacity) {
+        ++dropped;
+        return;
+    }
     queue.push_back(report);
     ++received;
     changed.notify_all();
@@ -131,5 +135,5 @@ bool hid_device_::isNonBlocking()
 basesim::HandleRecord hid_device_::record()
 {
     Lock lock(mutex);
-    return {open, alive, received, taken, queue.size()};
+    return {open, alive, received, taken, queue.size(), dropped};
 }

@@ -11,7 +11,9 @@
 /// A handle of the simulated base as hid_open hands it out, with its own
 /// queue of input reports: like a hidraw file (or a Windows handle), each
 /// open handle receives every input report sent while it is open, and a
-/// report read through one handle stays queued for the others.
+/// report read through one handle stays queued for the others. Like a hidraw
+/// file, it holds at most handleQueueCapacity reports and drops those that
+/// arrive while it is full.
 ///
 /// A handle's memory is never freed, so that a call on a handle that
 /// hid_close has released can be caught (the program ends with a message)
@@ -30,7 +32,8 @@ struct hid_device_
 
     /// The base's attachment has ended: reads and writes fail from now on.
     void end();
-    /// Queues a report sent by the base, while the handle is alive.
+    /// Queues a report sent by the base, while the handle is alive and its
+    /// queue has room.
     void deliver(const basesim::Report &report);
     /// Wakes a waiting read, to see an injected failure.
     void wake();
@@ -68,6 +71,7 @@ private:
     std::deque<basesim::Report> queue;
     std::size_t received = 0;
     std::size_t taken = 0;
+    std::size_t dropped = 0;
     const wchar_t *lastError = nullptr;
 };
 
