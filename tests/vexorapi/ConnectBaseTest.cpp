@@ -114,8 +114,10 @@ TEST_F(ConnectBaseTest, FailedOpeningIsRetriedWhileTheBaseStaysAttached)
 TEST_F(ConnectBaseTest, FailedOpeningOfAVanishedBaseIsNotRetried)
 {
     basesim::reset(true);
-    basesim::hideAfterNextOpen(std::chrono::seconds(3)); // outlasts the opening's 500 checks
+    basesim::hideAfterNextOpen(basesim::untilShown);
     startLoop();
+    ASSERT_TRUE(events.waitForCount("noBase", 1));
+    basesim::showInEnumeration();
     ASSERT_TRUE(events.waitForCount("baseReady", 1));
     const Events log = events.events();
     EXPECT_TRUE(startsWith(log, {"baseFound", "openingBase", "baseLost", "baseLost", "noBase"}));

@@ -442,18 +442,37 @@ TEST_F(BaseSimTest, ManyVotesAreSplitOverSeveralReports)
     hid_close(device);
 }
 
+bool listed()
+{
+    hid_device_info *devices = hid_enumerate(basesim::vendorId, basesim::productId);
+    hid_free_enumeration(devices);
+    return devices != nullptr;
+}
+
+// A hidden base is absent from the enumeration and from hid_open until it is
+// shown again; its open handles keep working, and its path still opens (no
+// enumeration is involved).
 TEST_F(BaseSimTest, HiddenBaseLeavesTheEnumerationButKeepsItsHandle)
 {
     hid_device *device = openBase();
-    basesim::hideFromEnumeration(std::chrono::seconds(60));
-    EXPECT_EQ(hid_enumerate(basesim::vendorId, basesim::productId), nullptr);
+    basesim::hideFromEnumeration(basesim::untilShown);
+    EXPECT_FALSE(listed());
+    EXPECT_EQ(openBase(), nullptr);
+    hid_device *byPath = hid_open_path("basesim:0");
+    EXPECT_NE(byPath, nullptr);
     const Buffer report{};
     EXPECT_EQ(hid_write(device, report.data(), report.size()), 64);
+    basesim::showInEnumeration();
+    EXPECT_TRUE(listed());
+
+    basesim::hideAfterNextOpen(basesim::untilShown);
+    EXPECT_TRUE(listed());
+    hid_close(openBase());
+    EXPECT_FALSE(listed());
+    basesim::showInEnumeration();
+    EXPECT_TRUE(listed());
+    hid_close(byPath);
     hid_close(device);
-    basesim::hideFromEnumeration(std::chrono::milliseconds(0));
-    hid_device_info *devices = hid_enumerate(basesim::vendorId, basesim::productId);
-    EXPECT_NE(devices, nullptr);
-    hid_free_enumeration(devices);
 }
 
 TEST_F(BaseSimTest, ControlCommands)
@@ -487,6 +506,7 @@ TEST_F(BaseSimTest, ControlCommands)
         {"fail-read", "ok"},
         {"hide -1", "error"},
         {"hide 0", "ok"},
+        {"show", "ok"},
         {"written", "ok 0"},
         {"", "error"},
         {"launch missiles", "error"},

@@ -123,6 +123,11 @@ void hideAfterNextOpen(Milliseconds duration)
     hidapi().hideAfterNextOpen(duration);
 }
 
+void showInEnumeration()
+{
+    hidapi().showInEnumeration();
+}
+
 int openHandles()
 {
     return hidapi().openHandles();

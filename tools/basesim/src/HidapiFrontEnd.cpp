@@ -83,7 +83,7 @@ hid_device *HidapiFrontEnd::openLocked()
     openList.push_back(device);
     openedSinceReset.push_back(device);
     if (hideOnOpen.count() > 0) {
-        hiddenUntil = Clock::now() + hideOnOpen;
+        hideLocked(hideOnOpen);
         hideOnOpen = Milliseconds(0);
     }
     lastGlobalError = nullptr;
@@ -194,13 +194,20 @@ void HidapiFrontEnd::failNextRead()
 void HidapiFrontEnd::hideFromEnumeration(Milliseconds duration)
 {
     Lock lock(mutex);
-    hiddenUntil = Clock::now() + duration;
+    hideLocked(duration);
 }
 
 void HidapiFrontEnd::hideAfterNextOpen(Milliseconds duration)
 {
     Lock lock(mutex);
     hideOnOpen = duration;
+}
+
+void HidapiFrontEnd::showInEnumeration()
+{
+    Lock lock(mutex);
+    hiddenUntil = {};
+    hideOnOpen = Milliseconds(0);
 }
 
 int HidapiFrontEnd::openHandles()
@@ -265,6 +272,11 @@ void HidapiFrontEnd::attachmentChanged(unsigned long attachment_, bool plugged_)
     plugged = plugged_;
     for (hid_device *device : openList)
         device->end();
+}
+
+void HidapiFrontEnd::hideLocked(Milliseconds duration)
+{
+    hiddenUntil = duration == untilShown ? Clock::time_point::max() : Clock::now() + duration;
 }
 
 bool HidapiFrontEnd::listedLocked(Clock::time_point now) const

@@ -117,11 +117,16 @@ void failNextRead();
 /// base is listed again at once — a base that drops out for a moment while a
 /// program writes to it.
 void replugAfterWrite(int n);
-/// Removes the base from the enumeration (and from hid_open) for a while,
-/// starting now. Open handles keep working.
+/// A hiding that lasts until showInEnumeration().
+constexpr Milliseconds untilShown = Milliseconds::max();
+/// Removes the base from the enumeration (and from hid_open, but not from
+/// hid_open_path) for a while, starting now, or untilShown. Open handles keep
+/// working.
 void hideFromEnumeration(Milliseconds duration);
-/// Like hideFromEnumeration, starting at the next successful hid_open.
+/// Like hideFromEnumeration, starting at the next successful opening.
 void hideAfterNextOpen(Milliseconds duration);
+/// Ends a hiding now (and one pending for the next opening).
+void showInEnumeration();
 
 /// Handles opened and not yet closed.
 int openHandles();
@@ -142,7 +147,7 @@ std::vector<HandleRecord> handleRecords();
 /// stale socket file). Commands, one per line, each answered by one line
 /// starting with "ok" or "error": plug, unplug, status,
 /// vote <remote-hex> <answer> [<remote-hex> <answer>...], report <hex bytes>,
-/// fail-write <n>, fail-read, hide <ms>, written, reset.
+/// fail-write <n>, fail-read, hide <ms>, show, written, reset.
 /// A process that preloads the library starts it by itself when the
 /// environment variable BASESIM_CONTROL names the socket.
 bool startControlChannel(const std::string &path);
