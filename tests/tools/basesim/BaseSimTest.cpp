@@ -285,34 +285,16 @@ TEST(BaseSimDeathTest, CallsOnOneHandleFromTwoThreadsAtOnceAbort)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     hid_device *device = nullptr; // opened in the process that is to end
+    thread_local Buffer buffer{};
+    wchar_t text[32];
     const Calls calls = {
-        {"hid_read_timeout",
-         [&] {
-             Buffer buffer{};
-             hid_read_timeout(device, buffer.data(), buffer.size(), 1);
-         }},
-        {"hid_read",
-         [&] {
-             Buffer buffer{};
-             hid_read(device, buffer.data(), buffer.size());
-         }},
-        {"hid_write",
-         [&] {
-             const Buffer report{};
-             hid_write(device, report.data(), report.size());
-         }},
+        {"hid_read_timeout", [&] { hid_read_timeout(device, buffer.data(), 64, 1); }},
+        {"hid_read", [&] { hid_read(device, buffer.data(), 64); }},
+        {"hid_write", [&] { hid_write(device, buffer.data(), 64); }},
         {"hid_set_nonblocking", [&] { hid_set_nonblocking(device, 1); }},
         {"hid_error", [&] { hid_error(device); }},
-        {"hid_get_product_string",
-         [&] {
-             wchar_t text[32];
-             hid_get_product_string(device, text, 32);
-         }},
-        {"hid_send_feature_report",
-         [&] {
-             const Buffer report{};
-             hid_send_feature_report(device, report.data(), report.size());
-         }},
+        {"hid_get_product_string", [&] { hid_get_product_string(device, text, 32); }},
+        {"hid_send_feature_report", [&] { hid_send_feature_report(device, buffer.data(), 64); }},
     };
     const CallPairs pairs = {
         {"hid_read_timeout", "hid_write"},
