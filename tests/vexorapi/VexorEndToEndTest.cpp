@@ -493,6 +493,11 @@ TEST_F(VexorEndToEndTest, ReopeningsNeitherRepeatNorSilentlyLoseReports)
             ASSERT_LT(sent, 20000);
             basesim::queueVotes({{nextRemote++, 'B'}});
         }
+        // What the base still holds (it hands over one report a millisecond,
+        // about the rate of the votes) reaches this opening's handle before
+        // the next round reopens the base, the answer to its stop vote
+        // included.
+        ASSERT_TRUE(basesim::waitForHandOver(patience));
     }
     basesim::queueVotes({{nextRemote, 'B'}});
     ASSERT_TRUE(recorder.waitForLastVote(
