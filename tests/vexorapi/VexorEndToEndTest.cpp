@@ -240,14 +240,16 @@ TEST_F(VexorEndToEndTest, ReportsDroppedByAFullHandleAreReportedAsAGap)
     basesim::plug();
     ASSERT_TRUE(events.waitFor(BaseEventLog::baseReady, 1, patience));
     ASSERT_TRUE(events.handedOver);
+    // The handle held the base's answer to the opening's stop vote and the
+    // first 62 votes; the other 38 found it full. Once the reader has taken
+    // them, the next vote has room.
+    constexpr unsigned kept = 62;
+    ASSERT_TRUE(recorder.waitForVotes(kept, patience));
     basesim::queueVotes({{burst, 'B'}});
     ASSERT_TRUE(recorder.waitForLastVote(
         [&](IVoteElement &vote) { return remoteNumber(vote) == burst; }, patience));
     api->stop();
 
-    // The handle held the base's answer to the opening's stop vote and the
-    // first 62 votes; the other 38 found it full.
-    constexpr unsigned kept = 62;
     Events expected{"state 3"};
     char line[40];
     for (unsigned remote = 0; remote < kept; ++remote) {
