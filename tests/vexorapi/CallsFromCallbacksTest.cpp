@@ -255,6 +255,10 @@ protected:
     void SetUp() override
     {
         basesim::reset(false);
+        // The base's answers go out the moment a command arrives: an opening
+        // run from inside a callback replaces the handle at any moment, and
+        // an answer the base still held then would reach neither handle.
+        basesim::setReportInterval(basesim::Microseconds(0));
         api = static_cast<VexorAPI *>(getConcreteIVexorAPI(&client, &client));
         api->setReportTrace(nullptr);
         client.api = api;

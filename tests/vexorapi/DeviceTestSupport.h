@@ -22,6 +22,10 @@
 #include <string>
 #include <vector>
 
+/// The simulated base's handles that one opening of HIDHIDAPI holds: one that
+/// reads, one that writes.
+constexpr int handlesPerOpening = 2;
+
 /// Records each pause by name ("short", "medium", "long", "second",
 /// "sleep"). Each pause is an interruption point of Boost.Thread and lasts
 /// realMs milliseconds, so loops on a thread neither spin nor run away.

@@ -16,13 +16,19 @@
 #include <boost/thread/thread.hpp>
 
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -88,6 +94,56 @@ TEST(RealHidapiTest, ClientOpensWhileTheConnectionThreadSearches)
     opener.interrupt();
     opener.join();
     api->stop();
+}
+
+// The library's threads on one opened device, through the real hidapi: the
+// reader waits in reads while the connection thread and the client's thread
+// write. A FIFO stands in for the device node (FifoAsHidraw.c), so what the
+// writers write comes back to the reader. hidraw replaces a handle's error
+// text in every read and write without a lock; in the tsan stage a read and
+// a write, or two writes, inside one handle at once fail this test.
+TEST(RealHidapiTest, ReaderAndTwoWritersShareOneOpenedDevice)
+{
+    const std::string node = "/tmp/vexor-fifo-hidraw-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(node.c_str(), 0600), 0);
+    DeviceIDHID deviceId(0x1881, 0x0150, 0);
+    HIDHIDAPI hid(&deviceId);
+    ASSERT_TRUE(hid.openPath(node));
+
+    constexpr unsigned char writers = 2;
+    constexpr int reportsEach = 1000;
+    const auto writeReports = [&hid](unsigned char writer) {
+        for (int i = 0; i < reportsEach; ++i) {
+            std::array<unsigned char, 64> report{};
+            report[1] = writer;
+            report[2] = static_cast<unsigned char>(i >> 8);
+            report[3] = static_cast<unsigned char>(i);
+            EXPECT_TRUE(hid.write(report.data()));
+        }
+    };
+    std::vector<std::thread> writing;
+    for (unsigned char writer = 1; writer <= writers; ++writer)
+        writing.emplace_back(writeReports, writer);
+
+    std::map<unsigned char, std::vector<int>> received;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (int got = 0; got < writers * reportsEach && std::chrono::steady_clock::now() < deadline;) {
+        std::array<unsigned char, 64> buffer{};
+        ASSERT_TRUE(hid.readTimeout(buffer.data(), 64, 100));
+        if (buffer[1] != 0) {
+            received[buffer[1]].push_back(buffer[2] << 8 | buffer[3]);
+            ++got;
+        }
+    }
+    for (std::thread &thread : writing)
+        thread.join();
+    hid.close();
+    unlink(node.c_str());
+
+    std::vector<int> expected;
+    for (int i = 0; i < reportsEach; ++i)
+        expected.push_back(i);
+    EXPECT_EQ(received, (std::map<unsigned char, std::vector<int>>{{1, expected}, {2, expected}}));
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 #include "HIDHIDAPI.h"
 
 #include "DeviceIDHID.h"
+#include "HidapiConnection.h"
 #include "HidapiProcessLock.h"
-
-#include <VexorAPI/HidInputBuffers.h>
 
 #include <hidapi/hidapi.h>
 
@@ -12,13 +11,14 @@ namespace {
 constexpr std::size_t reportSize = 64;
 constexpr unsigned long protocolInputBuffers = 512;
 
-// hidapi's process-wide calls (hid_init, hid_enumerate, hid_open) run under
-// the process's HidapiProcessLock: the connection thread searches every
+// hidapi's process-wide calls (hid_init, hid_enumerate, hid_open_path) run
+// under the process's HidapiProcessLock: the connection thread searches every
 // 100 ms while a client may search and open on its own thread, and another
 // facade may do the same. The rest needs no lock of the process:
 // hid_free_enumeration frees only its list, hid_close only its handle, and
-// reads and writes touch only their handle. The library never calls
-// hid_exit, nor hid_error, whose answer for no handle is the global text.
+// reads and writes touch only their handle (see HidapiConnection). The
+// library never calls hid_exit, nor hid_error, whose answer for no handle is
+// the global text.
 void initialiseHidapi()
 {
     const HidapiProcessLock lock;
@@ -71,13 +71,27 @@ bool HIDHIDAPI::isPresent(bool &present)
 
 bool HIDHIDAPI::open()
 {
-    hid_device *opened = nullptr;
+    std::string path;
     {
         const HidapiProcessLock lock;
-        opened = hid_open(deviceId->vendorId, deviceId->productId, nullptr);
+        hid_device_info *devices = hid_enumerate(deviceId->vendorId, deviceId->productId);
+        if (devices != nullptr && devices->path != nullptr)
+            path = devices->path;
+        hid_free_enumeration(devices);
     }
-    replaceHandle(opened ? Handle(opened, hid_close) : Handle());
-    return opened != nullptr;
+    return openPath(path);
+}
+
+bool HIDHIDAPI::openPath(const std::string &path)
+{
+    Handle opened;
+    if (!path.empty()) {
+        const HidapiProcessLock lock;
+        opened = HidapiConnection::open(path);
+    }
+    const bool ok = opened != nullptr;
+    replaceHandle(std::move(opened));
+    return ok;
 }
 
 bool HIDHIDAPI::close()
@@ -94,32 +108,32 @@ bool HIDHIDAPI::isOpen()
 bool HIDHIDAPI::setNonBlocking()
 {
     const Handle handle = currentHandle();
-    return handle && hid_set_nonblocking(handle.get(), 1) >= 0;
+    return handle && handle->setNonBlocking() >= 0;
 }
 
 bool HIDHIDAPI::read(unsigned char *buffer, int)
 {
     const Handle handle = currentHandle();
-    return handle && hid_read(handle.get(), buffer, reportSize) >= 0;
+    return handle && handle->read(buffer, reportSize) >= 0;
 }
 
 bool HIDHIDAPI::readTimeout(unsigned char *buffer, int, int milliseconds)
 {
     const Handle handle = currentHandle();
-    return handle && hid_read_timeout(handle.get(), buffer, reportSize, milliseconds) >= 0;
+    return handle && handle->readTimeout(buffer, reportSize, milliseconds) >= 0;
 }
 
 bool HIDHIDAPI::write(const unsigned char *report)
 {
     const Handle handle = currentHandle();
-    return handle && hid_write(handle.get(), report, reportSize) >= 0;
+    return handle && handle->write(report, reportSize) >= 0;
 }
 
 bool HIDHIDAPI::setNumInputBuffers(unsigned long count)
 {
     const Handle handle = currentHandle();
     if (handle)
-        hid_SetNumInputBuffers(handle.get(), count);
+        handle->setNumInputBuffers(count);
     std::lock_guard<std::mutex> lock(handleMutex);
     storedNumInputBuffers = count;
     return true;
@@ -128,7 +142,7 @@ bool HIDHIDAPI::setNumInputBuffers(unsigned long count)
 bool HIDHIDAPI::getNumInputBuffers(unsigned long &count)
 {
     const Handle handle = currentHandle();
-    return handle && hid_GetNumInputBuffers(handle.get(), &count) == 1;
+    return handle && handle->getNumInputBuffers(count) == 1;
 }
 
 unsigned long HIDHIDAPI::inputBufferCount()

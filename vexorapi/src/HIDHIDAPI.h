@@ -5,20 +5,24 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
 
-struct hid_device_;
+class HidapiConnection;
 
 /// IHID over the hidapi library.
 ///
-/// One handle is used from three threads: the connection thread opens it and
-/// writes the opening sequence, the reader thread waits up to a second in
-/// readTimeout(), the client's thread writes commands. The handle is therefore
-/// reference-counted: every operation takes its own reference under a short
-/// lock and does the device I/O without any lock. open() and close() only
-/// swap the member; the replaced handle is closed by whichever thread lets go
-/// of the last reference. So a handle is never freed while another thread is
-/// inside a read or write on it, a write never waits for a pending read, and
-/// open() and close() never wait for device I/O.
+/// One opening of the device is used from three threads: the connection
+/// thread opens it and writes the opening sequence, the reader thread waits up
+/// to a second in readTimeout(), the client's thread writes commands. hidapi
+/// is not safe for two threads inside calls on one handle, so an opening is a
+/// HidapiConnection: a handle for reads and one for writes, each with its own
+/// lock. The opening is reference-counted: every operation takes its own
+/// reference under a short lock and does the device I/O under that handle's
+/// lock only. open() and close() only swap the member; the replaced opening is
+/// closed by whichever thread lets go of the last reference. So a handle is
+/// never freed while another thread is inside a call on it, no two threads
+/// are ever inside calls on one handle, a write never waits for a pending
+/// read, and open() and close() never wait for device I/O.
 ///
 /// hidapi's process-wide functions (initialisation, enumeration, opening)
 /// share state across the process without a lock of their own: the
@@ -35,6 +39,8 @@ public:
     /// Opens the first attached device with deviceId's identifiers; a handle
     /// left from an earlier opening is released.
     bool open() override;
+    /// Like open(), for the device at path (as hidapi's enumeration names it).
+    bool openPath(const std::string &path);
     bool close() override;
     bool isOpen() override;
     bool setNonBlocking() override;
@@ -50,7 +56,7 @@ public:
     unsigned long numInputBuffers() const;
 
 private:
-    using Handle = std::shared_ptr<hid_device_>;
+    using Handle = std::shared_ptr<HidapiConnection>;
 
     Handle currentHandle() const;
     void replaceHandle(Handle handle);

@@ -29,11 +29,25 @@ using Buffer = std::array<unsigned char, 64>;
 class BaseSimTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { basesim::reset(); }
+    void SetUp() override
+    {
+        basesim::reset();
+        basesim::setReportInterval(basesim::Microseconds(0)); // bursts at once
+    }
 
     static hid_device *openBase()
     {
         return hid_open(basesim::vendorId, basesim::productId, nullptr);
+    }
+
+    // The second byte of each report the handle holds, reading them all.
+    static Bytes commandsRead(hid_device *device)
+    {
+        Bytes commands;
+        Buffer buffer{};
+        while (hid_read_timeout(device, buffer.data(), buffer.size(), 0) > 0)
+            commands.push_back(buffer[1]);
+        return commands;
     }
 };
 
@@ -135,13 +149,6 @@ TEST_F(BaseSimTest, EveryOpenHandleReceivesEveryInputReport)
     ASSERT_NE(late, nullptr);
     basesim::queueInputReport({0x01, 0x13});
 
-    const auto commandsRead = [](hid_device *device) {
-        Bytes commands;
-        Buffer buffer{};
-        while (hid_read_timeout(device, buffer.data(), buffer.size(), 0) > 0)
-            commands.push_back(buffer[1]);
-        return commands;
-    };
     EXPECT_EQ(commandsRead(first), (Bytes{0x11, 0x12, 0x13}));
     EXPECT_EQ(commandsRead(second), (Bytes{0x11, 0x12, 0x13}));
     EXPECT_EQ(commandsRead(late), (Bytes{0x13}));
@@ -158,6 +165,40 @@ TEST_F(BaseSimTest, EveryOpenHandleReceivesEveryInputReport)
     EXPECT_EQ(basesim::pendingInputReports(), 2u);
     hid_close(second);
     hid_close(late);
+}
+
+// A handle holds at most handleQueueCapacity reports, as a hidraw file does:
+// a report that finds its queue full is dropped for that handle only, and
+// counted.
+TEST_F(BaseSimTest, EachHandleKeepsABoundedQueueAndDropsWhatFindsItFull)
+{
+    hid_device *reading = openBase();
+    hid_device *idle = openBase();
+    const auto send = [](unsigned first, unsigned count) {
+        for (unsigned i = first; i < first + count; ++i)
+            basesim::queueInputReport({0x02, static_cast<unsigned char>(i)});
+    };
+    send(0, 60);
+    Buffer buffer{};
+    for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(hid_read_timeout(reading, buffer.data(), buffer.size(), 0), 64);
+    send(60, 20); // the reading handle has room for 13 more, the idle one for 3
+
+    Bytes expectedReading, expectedIdle;
+    for (unsigned char i = 10; i < 73; ++i)
+        expectedReading.push_back(i);
+    for (unsigned char i = 0; i < 63; ++i)
+        expectedIdle.push_back(i);
+    EXPECT_EQ(commandsRead(reading), expectedReading);
+    EXPECT_EQ(commandsRead(idle), expectedIdle);
+    const std::vector<basesim::HandleRecord> records = basesim::handleRecords();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].received, 73u);
+    EXPECT_EQ(records[0].dropped, 7u);
+    EXPECT_EQ(records[1].received, 63u);
+    EXPECT_EQ(records[1].dropped, 17u);
+    hid_close(reading);
+    hid_close(idle);
 }
 
 // A read waiting on one handle holds up nothing on another: that handle
@@ -186,12 +227,37 @@ TEST_F(BaseSimTest, AReadWaitingOnOneHandleHoldsUpNoOther)
     hid_close(other);
 }
 
+using Calls = std::map<std::string, std::function<void()>>;
+using CallPairs = std::vector<std::pair<std::string, std::string>>;
+
+// Runs the two calls over and over, each on a thread of its own, until they
+// meet inside the simulation (which then ends the program) or 20 s have
+// passed.
+void repeatOnTwoThreads(const std::function<void()> &first, const std::function<void()> &second)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto repeat = [&](const std::function<void()> &call) {
+        while (std::chrono::steady_clock::now() < deadline)
+            call();
+    };
+    std::thread other(repeat, second);
+    repeat(first);
+    other.join();
+}
+
+// The message names both functions, in either order, then the scope.
+std::string meetingMessage(const std::pair<std::string, std::string> &pair, const char *where)
+{
+    return "(" + pair.first + ".*" + pair.second + "|" + pair.second + ".*" + pair.first + ")" +
+           where + ".*two threads";
+}
+
 // hidapi's process-wide functions keep their state in globals without a
 // lock: two threads inside them at once end the program, naming both.
 TEST(BaseSimDeathTest, ProcessWideFunctionsFromTwoThreadsAtOnceAbort)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const std::map<std::string, std::function<void()>> calls = {
+    const Calls calls = {
         {"hid_init", [] { hid_init(); }},
         {"hid_exit", [] { hid_exit(); }},
         {"hid_enumerate",
@@ -200,26 +266,52 @@ TEST(BaseSimDeathTest, ProcessWideFunctionsFromTwoThreadsAtOnceAbort)
         {"hid_open_path", [] { hid_close(hid_open_path("basesim:0")); }},
         {"hid_error", [] { hid_error(nullptr); }},
     };
-    const std::vector<std::pair<std::string, std::string>> pairs = {
+    const CallPairs pairs = {
         {"hid_enumerate", "hid_enumerate"},
         {"hid_enumerate", "hid_open"},
         {"hid_open_path", "hid_init"},
         {"hid_exit", "hid_error"},
     };
+    for (const auto &pair : pairs)
+        EXPECT_DEATH(repeatOnTwoThreads(calls.at(pair.first), calls.at(pair.second)),
+                     meetingMessage(pair, ""))
+            << pair.first << " " << pair.second;
+}
+
+// hidraw replaces a handle's error text in every call on it without a lock:
+// two threads inside calls on one handle at once end the program, naming
+// both, whichever the calls.
+TEST(BaseSimDeathTest, CallsOnOneHandleFromTwoThreadsAtOnceAbort)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    hid_device *device = nullptr; // opened in the process that is to end
+    thread_local Buffer buffer{};
+    wchar_t text[32];
+    const Calls calls = {
+        {"hid_read_timeout", [&] { hid_read_timeout(device, buffer.data(), 64, 1); }},
+        {"hid_read", [&] { hid_read(device, buffer.data(), 64); }},
+        {"hid_write", [&] { hid_write(device, buffer.data(), 64); }},
+        {"hid_set_nonblocking", [&] { hid_set_nonblocking(device, 1); }},
+        {"hid_error", [&] { hid_error(device); }},
+        {"hid_get_product_string", [&] { hid_get_product_string(device, text, 32); }},
+        {"hid_send_feature_report", [&] { hid_send_feature_report(device, buffer.data(), 64); }},
+    };
+    const CallPairs pairs = {
+        {"hid_read_timeout", "hid_write"},
+        {"hid_write", "hid_write"},
+        {"hid_read", "hid_set_nonblocking"},
+        {"hid_error", "hid_write"},
+        {"hid_get_product_string", "hid_read_timeout"},
+        {"hid_send_feature_report", "hid_read"},
+    };
     for (const auto &pair : pairs) {
-        const auto together = [&] {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            const auto repeat = [&](const std::string &name) {
-                while (std::chrono::steady_clock::now() < deadline)
-                    calls.at(name)();
-            };
-            std::thread other(repeat, pair.second);
-            repeat(pair.first);
-            other.join();
+        const auto meet = [&] {
+            device = hid_open(basesim::vendorId, basesim::productId, nullptr);
+            hid_set_nonblocking(device, 1); // hid_read returns at once
+            repeatOnTwoThreads(calls.at(pair.first), calls.at(pair.second));
         };
-        const std::string names =
-            "(" + pair.first + ".*" + pair.second + "|" + pair.second + ".*" + pair.first + ")";
-        EXPECT_DEATH(together(), names + ".*two threads") << pair.first << " " << pair.second;
+        EXPECT_DEATH(meet(), meetingMessage(pair, " on the same handle"))
+            << pair.first << " " << pair.second;
     }
 }
 
@@ -332,18 +424,37 @@ TEST_F(BaseSimTest, ManyVotesAreSplitOverSeveralReports)
     hid_close(device);
 }
 
+bool listed()
+{
+    hid_device_info *devices = hid_enumerate(basesim::vendorId, basesim::productId);
+    hid_free_enumeration(devices);
+    return devices != nullptr;
+}
+
+// A hidden base is absent from the enumeration and from hid_open until it is
+// shown again; its open handles keep working, and its path still opens (no
+// enumeration is involved).
 TEST_F(BaseSimTest, HiddenBaseLeavesTheEnumerationButKeepsItsHandle)
 {
     hid_device *device = openBase();
-    basesim::hideFromEnumeration(std::chrono::seconds(60));
-    EXPECT_EQ(hid_enumerate(basesim::vendorId, basesim::productId), nullptr);
+    basesim::hideFromEnumeration(basesim::untilShown);
+    EXPECT_FALSE(listed());
+    EXPECT_EQ(openBase(), nullptr);
+    hid_device *byPath = hid_open_path("basesim:0");
+    EXPECT_NE(byPath, nullptr);
     const Buffer report{};
     EXPECT_EQ(hid_write(device, report.data(), report.size()), 64);
+    basesim::showInEnumeration();
+    EXPECT_TRUE(listed());
+
+    basesim::hideAfterNextOpen(basesim::untilShown);
+    EXPECT_TRUE(listed());
+    hid_close(openBase());
+    EXPECT_FALSE(listed());
+    basesim::showInEnumeration();
+    EXPECT_TRUE(listed());
+    hid_close(byPath);
     hid_close(device);
-    basesim::hideFromEnumeration(std::chrono::milliseconds(0));
-    hid_device_info *devices = hid_enumerate(basesim::vendorId, basesim::productId);
-    EXPECT_NE(devices, nullptr);
-    hid_free_enumeration(devices);
 }
 
 TEST_F(BaseSimTest, ControlCommands)
@@ -377,6 +488,7 @@ TEST_F(BaseSimTest, ControlCommands)
         {"fail-read", "ok"},
         {"hide -1", "error"},
         {"hide 0", "ok"},
+        {"show", "ok"},
         {"written", "ok 0"},
         {"", "error"},
         {"launch missiles", "error"},

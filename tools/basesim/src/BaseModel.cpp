@@ -40,6 +40,17 @@ void appendChoiceRecord(Report &report, const Vote &vote, unsigned char sequence
 
 BaseModel::BaseModel(bool pluggedAtStart) : plugged(pluggedAtStart) {}
 
+BaseModel::~BaseModel()
+{
+    {
+        Lock lock(mutex);
+        stopping = true;
+        heldChanged.notify_all();
+    }
+    if (pacer.joinable())
+        pacer.join();
+}
+
 void BaseModel::addListener(Listener *listener)
 {
     Lock lock(mutex);
@@ -53,6 +64,8 @@ void BaseModel::reset(bool pluggedAfter)
     writesUntilReplug = 0;
     reportSequence = 0;
     recordSequence = 0;
+    reportInterval = defaultReportInterval;
+    lastHandOver = {};
     changeAttachmentLocked(pluggedAfter);
 }
 
@@ -145,14 +158,59 @@ void BaseModel::replugAfterWrite(int n)
     writesUntilReplug = std::max(0, n);
 }
 
+void BaseModel::setReportInterval(Microseconds interval)
+{
+    Lock lock(mutex);
+    reportInterval = std::max(Microseconds(0), interval);
+    heldChanged.notify_all();
+}
+
+bool BaseModel::waitForHandOver(Milliseconds timeout)
+{
+    Lock lock(mutex);
+    return handedOver.wait_for(lock, timeout, [&] { return held.empty(); });
+}
+
 void BaseModel::sendLocked(const Report &report)
 {
     if (!plugged)
         return;
     Report padded(reportSize, 0);
     std::copy_n(report.begin(), std::min(report.size(), reportSize), padded.begin());
+    held.push_back(std::move(padded));
+    if (held.size() == 1 && Clock::now() >= lastHandOver + reportInterval) {
+        handOverOldestLocked();
+        return;
+    }
+    if (!pacer.joinable())
+        pacer = std::thread([this] { pace(); });
+    heldChanged.notify_all();
+}
+
+void BaseModel::handOverOldestLocked()
+{
+    const Report report = std::move(held.front());
+    held.pop_front();
+    lastHandOver = Clock::now();
     for (Listener *listener : listeners)
-        listener->inputReport(padded);
+        listener->inputReport(report);
+    if (held.empty())
+        handedOver.notify_all();
+}
+
+// The pacer thread: hands over the held reports, one per report interval.
+void BaseModel::pace()
+{
+    Lock lock(mutex);
+    while (!stopping) {
+        const Clock::time_point due = lastHandOver + reportInterval;
+        if (held.empty())
+            heldChanged.wait(lock);
+        else if (Clock::now() < due)
+            heldChanged.wait_until(lock, due);
+        else
+            handOverOldestLocked();
+    }
 }
 
 // The base confirms the start and the end of a vote with an input report.
@@ -167,6 +225,8 @@ void BaseModel::answerLocked(const unsigned char *data, std::size_t length)
 // Every plug-in and unplug ends the current attachment.
 void BaseModel::changeAttachmentLocked(bool pluggedAfter)
 {
+    held.clear(); // what the base had not handed over is lost with it
+    handedOver.notify_all();
     plugged = pluggedAfter;
     ++currentAttachment;
     for (Listener *listener : listeners)

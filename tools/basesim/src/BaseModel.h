@@ -4,7 +4,9 @@
 #include <basesim/BaseSim.h>
 
 #include <condition_variable>
+#include <deque>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace basesim {
@@ -20,6 +22,10 @@ using Report = std::vector<unsigned char>;
 /// takes every input report the base sends and every plug-in and unplug.
 /// Each plug-in starts a new attachment; an output report sent on an
 /// attachment that has ended does not reach the base.
+///
+/// The base hands its input reports over at most one per report interval, as
+/// a USB interrupt endpoint does: a burst waits in the base, oldest first,
+/// and goes out from a thread of the model's own; an unplug loses it.
 class BaseModel
 {
 public:
@@ -38,11 +44,16 @@ public:
     };
 
     explicit BaseModel(bool plugged = true);
+    ~BaseModel();
+
+    BaseModel(const BaseModel &) = delete;
+    BaseModel &operator=(const BaseModel &) = delete;
 
     void addListener(Listener *listener);
 
-    /// Back to a fresh base on a new attachment: nothing recorded, sequence
-    /// numbers at zero, no replug pending.
+    /// Back to a fresh base on a new attachment: nothing recorded or held,
+    /// sequence numbers at zero, no replug pending, the default report
+    /// interval.
     void reset(bool plugged);
     void plug();
     void unplug();
@@ -54,8 +65,10 @@ public:
     /// false, and the base never sees it, if that attachment has ended.
     bool receiveOutputReport(unsigned long onAttachment, const unsigned char *data,
                              std::size_t length);
-    /// Sends one input report, padded with zeros or cut to 64 bytes. Nothing
-    /// is sent while the base is unplugged.
+    /// Sends one input report, padded with zeros or cut to 64 bytes: at once
+    /// if the base holds no other and the report interval has passed since
+    /// the last, otherwise after those it holds. Nothing is sent while the
+    /// base is unplugged.
     void sendInputReport(const Report &report);
     /// Sends vote reports carrying these votes; false (nothing sent) for an
     /// answer outside 'A' to 'F'.
@@ -67,15 +80,23 @@ public:
     /// Unplugs and plugs in again right after the n-th output report from now.
     void replugAfterWrite(int n);
 
+    void setReportInterval(Microseconds interval);
+    /// Waits until the base holds no input report; false on time-out.
+    bool waitForHandOver(Milliseconds timeout);
+
 private:
     using Lock = std::unique_lock<std::mutex>;
 
     void sendLocked(const Report &report);
+    void handOverOldestLocked();
+    void pace();
     void answerLocked(const unsigned char *data, std::size_t length);
     void changeAttachmentLocked(bool pluggedAfter);
 
     std::mutex mutex;                      // protects every member below
     std::condition_variable reportWritten; // an output report recorded
+    std::condition_variable heldChanged;   // a report held, the interval changed, stopping
+    std::condition_variable handedOver;    // the base holds no more input reports
     std::vector<Listener *> listeners;
     bool plugged;
     unsigned long currentAttachment = 1;
@@ -83,6 +104,11 @@ private:
     int writesUntilReplug = 0; // 0: no replug pending
     unsigned char reportSequence = 0;
     unsigned char recordSequence = 0;
+    std::deque<Report> held; // input reports not yet handed over, oldest first
+    Microseconds reportInterval = defaultReportInterval;
+    Clock::time_point lastHandOver{};
+    bool stopping = false;
+    std::thread pacer; // hands over held reports; started with the first
 };
 
 } // namespace basesim

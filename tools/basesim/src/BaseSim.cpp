@@ -73,6 +73,16 @@ std::size_t pendingInputReports()
     return hidapi().pendingInputReports();
 }
 
+void setReportInterval(Microseconds interval)
+{
+    base().setReportInterval(interval);
+}
+
+bool waitForHandOver(Milliseconds timeout)
+{
+    return base().waitForHandOver(timeout);
+}
+
 std::vector<WrittenReport> writtenReports()
 {
     return base().writtenReports();
@@ -111,6 +121,11 @@ void hideFromEnumeration(Milliseconds duration)
 void hideAfterNextOpen(Milliseconds duration)
 {
     hidapi().hideAfterNextOpen(duration);
+}
+
+void showInEnumeration()
+{
+    hidapi().showInEnumeration();
 }
 
 int openHandles()

@@ -210,6 +210,10 @@ std::string ControlChannel::execute(const std::string &line)
         failNextRead();
         return "ok";
     }
+    if (command == "show") {
+        showInEnumeration();
+        return "ok";
+    }
     long count = 0;
     std::string argument;
     if (command == "fail-write" && words >> argument && parseCount(argument, count)) {

@@ -1,5 +1,7 @@
 #include "HidapiFrontEnd.h"
 
+#include "SoleCall.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -9,22 +11,24 @@ namespace {
 
 const wchar_t *const injectedWriteError = L"write failed";
 const wchar_t *const noDeviceError = L"no such device";
+const wchar_t *const unsupportedError = L"not supported by the simulated base";
 
-// One hidapi call on a handle, from start to end.
+// One hidapi call on a handle, from start to end: no other thread may be
+// inside a call on the same handle meanwhile, and the handle must not have
+// been closed (checked once the call is marked, so that a close racing with
+// its start is caught too).
 class HandleCall
 {
 public:
-    HandleCall(hid_device *device_, const char *function) : device(device_)
+    HandleCall(hid_device *device, const char *function)
+        : call(hid_device::callSlot(device, function), function, " on the same handle",
+               "hidapi's calls on one handle")
     {
-        hid_device::enter(device, function);
+        device->checkOpen(function);
     }
-    ~HandleCall() { device->leave(); }
-
-    HandleCall(const HandleCall &) = delete;
-    HandleCall &operator=(const HandleCall &) = delete;
 
 private:
-    hid_device *const device;
+    SoleCall call;
 };
 
 } // namespace
@@ -59,28 +63,35 @@ bool HidapiFrontEnd::enumerate(unsigned short vendor, unsigned short product)
 hid_device *HidapiFrontEnd::open(unsigned short vendor, unsigned short product)
 {
     Lock lock(mutex);
-    const Clock::time_point now = Clock::now();
-    if (vendor != vendorId || product != productId || !listedLocked(now)) {
-        lastGlobalError = noDeviceError;
-        return nullptr;
-    }
+    const bool found = vendor == vendorId && product == productId && listedLocked(Clock::now());
+    return found ? openLocked() : failOpeningLocked();
+}
+
+// A path names the device without an enumeration: it opens while the base is
+// plugged, also while it is hidden from the enumeration.
+hid_device *HidapiFrontEnd::openPath(const char *path)
+{
+    Lock lock(mutex);
+    const bool found = path != nullptr && std::strcmp(path, devicePath) == 0 && plugged;
+    return found ? openLocked() : failOpeningLocked();
+}
+
+hid_device *HidapiFrontEnd::openLocked()
+{
     everyHandle.push_back(std::make_unique<hid_device>(attachment));
     hid_device *device = everyHandle.back().get();
     openList.push_back(device);
     openedSinceReset.push_back(device);
     if (hideOnOpen.count() > 0) {
-        hiddenUntil = now + hideOnOpen;
+        hideLocked(hideOnOpen);
         hideOnOpen = Milliseconds(0);
     }
     lastGlobalError = nullptr;
     return device;
 }
 
-hid_device *HidapiFrontEnd::openPath(const char *path)
+hid_device *HidapiFrontEnd::failOpeningLocked()
 {
-    if (path != nullptr && std::strcmp(path, devicePath) == 0)
-        return open(vendorId, productId);
-    Lock lock(mutex);
     lastGlobalError = noDeviceError;
     return nullptr;
 }
@@ -89,6 +100,7 @@ void HidapiFrontEnd::close(hid_device *device)
 {
     if (device == nullptr)
         return;
+    const HandleCall call(device, "hid_close");
     Lock lock(mutex);
     device->release();
     openList.erase(std::remove(openList.begin(), openList.end(), device), openList.end());
@@ -158,6 +170,13 @@ bool HidapiFrontEnd::isAlive(hid_device *device, const char *function)
     return device->isAlive();
 }
 
+int HidapiFrontEnd::unsupported(hid_device *device, const char *function)
+{
+    const HandleCall call(device, function);
+    device->setError(unsupportedError);
+    return -1;
+}
+
 void HidapiFrontEnd::failWrite(int n)
 {
     Lock lock(mutex);
@@ -175,13 +194,20 @@ void HidapiFrontEnd::failNextRead()
 void HidapiFrontEnd::hideFromEnumeration(Milliseconds duration)
 {
     Lock lock(mutex);
-    hiddenUntil = Clock::now() + duration;
+    hideLocked(duration);
 }
 
 void HidapiFrontEnd::hideAfterNextOpen(Milliseconds duration)
 {
     Lock lock(mutex);
     hideOnOpen = duration;
+}
+
+void HidapiFrontEnd::showInEnumeration()
+{
+    Lock lock(mutex);
+    hiddenUntil = {};
+    hideOnOpen = Milliseconds(0);
 }
 
 int HidapiFrontEnd::openHandles()
@@ -246,6 +272,11 @@ void HidapiFrontEnd::attachmentChanged(unsigned long attachment_, bool plugged_)
     plugged = plugged_;
     for (hid_device *device : openList)
         device->end();
+}
+
+void HidapiFrontEnd::hideLocked(Milliseconds duration)
+{
+    hiddenUntil = duration == untilShown ? Clock::time_point::max() : Clock::now() + duration;
 }
 
 bool HidapiFrontEnd::listedLocked(Clock::time_point now) const

@@ -43,11 +43,15 @@ public:
     const wchar_t *error(hid_device *device);
     const wchar_t *globalError();
     bool isAlive(hid_device *device, const char *function);
+    /// A per-device function the simulation does not support: -1, after the
+    /// checks of a call on the handle.
+    int unsupported(hid_device *device, const char *function);
 
     void failWrite(int n);
     void failNextRead();
     void hideFromEnumeration(Milliseconds duration);
     void hideAfterNextOpen(Milliseconds duration);
+    void showInEnumeration();
 
     int openHandles();
     int enumerations();
@@ -65,7 +69,10 @@ public:
 private:
     using Lock = std::unique_lock<std::mutex>;
 
+    void hideLocked(Milliseconds duration);
     bool listedLocked(Clock::time_point now) const;
+    hid_device *openLocked();
+    hid_device *failOpeningLocked();
     bool takeWriteFailure();
     void countBlockedRead(int change);
 
@@ -81,9 +88,9 @@ private:
     std::vector<hid_device *> openedSinceReset; // in order of opening
     bool plugged;
     unsigned long attachment;
-    int writesUntilFailure = 0; // 0: no failure pending
-    Clock::time_point hiddenUntil{};
-    Milliseconds hideOnOpen{0};
+    int writesUntilFailure = 0;      // 0: no failure pending
+    Clock::time_point hiddenUntil{}; // time_point::max(): until shown
+    Milliseconds hideOnOpen{0};      // 0: no hiding at the next opening
     int enumerationCount = 0;
     int waitingReads = 0;
     const wchar_t *lastGlobalError = nullptr;

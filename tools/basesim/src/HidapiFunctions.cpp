@@ -6,11 +6,13 @@
 // ProcessWideCall: hid_init, hid_exit, hid_enumerate, hid_open, hid_open_path,
 // hid_error(NULL), and the string getters (hidraw's fill in a handle's
 // device information on first use, and a failure there sets the global
-// error). hid_free_enumeration and hid_close touch only what they free.
+// error). hid_free_enumeration touches only what it frees. Every function on
+// a handle, hid_close included, is a call on that handle (see HandleCall in
+// HidapiFrontEnd.cpp): no two threads may be inside calls on one handle.
 
 #include "ControlChannel.h"
 #include "ProcessSimulation.h"
-#include "ProcessWideCall.h"
+#include "SoleCall.h"
 
 #include <hidapi/hidapi.h>
 
@@ -149,19 +151,20 @@ int HID_API_EXPORT HID_API_CALL hid_set_nonblocking(hid_device *dev, int nonbloc
     return hidapi().setNonBlocking(dev, nonblock);
 }
 
-int HID_API_EXPORT HID_API_CALL hid_send_feature_report(hid_device *, const unsigned char *, size_t)
+int HID_API_EXPORT HID_API_CALL hid_send_feature_report(hid_device *dev, const unsigned char *,
+                                                        size_t)
 {
-    return -1;
+    return hidapi().unsupported(dev, "hid_send_feature_report");
 }
 
-int HID_API_EXPORT HID_API_CALL hid_get_feature_report(hid_device *, unsigned char *, size_t)
+int HID_API_EXPORT HID_API_CALL hid_get_feature_report(hid_device *dev, unsigned char *, size_t)
 {
-    return -1;
+    return hidapi().unsupported(dev, "hid_get_feature_report");
 }
 
-int HID_API_EXPORT HID_API_CALL hid_get_input_report(hid_device *, unsigned char *, size_t)
+int HID_API_EXPORT HID_API_CALL hid_get_input_report(hid_device *dev, unsigned char *, size_t)
 {
-    return -1;
+    return hidapi().unsupported(dev, "hid_get_input_report");
 }
 
 void HID_API_EXPORT HID_API_CALL hid_close(hid_device *dev)
@@ -185,14 +188,15 @@ int HID_API_EXPORT_CALL hid_get_serial_number_string(hid_device *dev, wchar_t *s
     return copyString("hid_get_serial_number_string", dev, serialNumber, string, maxlen);
 }
 
-struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_get_device_info(hid_device *)
+struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_get_device_info(hid_device *dev)
 {
+    hidapi().unsupported(dev, "hid_get_device_info");
     return nullptr;
 }
 
-int HID_API_EXPORT_CALL hid_get_indexed_string(hid_device *, int, wchar_t *, size_t)
+int HID_API_EXPORT_CALL hid_get_indexed_string(hid_device *dev, int, wchar_t *, size_t)
 {
-    return -1;
+    return hidapi().unsupported(dev, "hid_get_indexed_string");
 }
 
 HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)

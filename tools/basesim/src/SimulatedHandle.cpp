@@ -18,33 +18,23 @@ const wchar_t *const injectedReadError = L"read failed";
 
 hid_device_::hid_device_(unsigned long attachment_) : attachment(attachment_) {}
 
-void hid_device_::enter(hid_device_ *device, const char *function)
+std::atomic<const char *> &hid_device_::callSlot(hid_device_ *device, const char *function)
 {
     if (device == nullptr)
         misuse(function, "on a null handle");
-    Lock lock(device->mutex);
-    if (!device->open)
-        misuse(function, "on a handle that hid_close has closed");
-    ++device->callsInside;
-    device->lastFunction = function;
+    return device->callInside;
 }
 
-void hid_device_::leave()
+void hid_device_::checkOpen(const char *function)
 {
     Lock lock(mutex);
-    --callsInside;
+    if (!open)
+        misuse(function, "on a handle that hid_close has closed");
 }
 
 void hid_device_::release()
 {
     Lock lock(mutex);
-    if (!open)
-        misuse("hid_close", "on a handle that hid_close has closed");
-    if (callsInside > 0) {
-        std::fprintf(stderr, "basesim: hid_close while another thread is inside %s on the handle\n",
-                     lastFunction);
-        std::abort();
-    }
     open = false;
     alive = false;
     queue.clear();
@@ -63,6 +53,10 @@ void hid_device_::deliver(const basesim::Report &report)
     Lock lock(mutex);
     if (!alive)
         return;
+    if (queue.size() >= basesim::handleQueueCapacity) {
+        ++dropped;
+        return;
+    }
     queue.push_back(report);
     ++received;
     changed.notify_all();
@@ -141,5 +135,5 @@ bool hid_device_::isNonBlocking()
 basesim::HandleRecord hid_device_::record()
 {
     Lock lock(mutex);
-    return {open, alive, received, taken, queue.size()};
+    return {open, alive, received, taken, queue.size(), dropped};
 }

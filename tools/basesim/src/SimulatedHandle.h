@@ -11,7 +11,9 @@
 /// A handle of the simulated base as hid_open hands it out, with its own
 /// queue of input reports: like a hidraw file (or a Windows handle), each
 /// open handle receives every input report sent while it is open, and a
-/// report read through one handle stays queued for the others.
+/// report read through one handle stays queued for the others. Like a hidraw
+/// file, it holds at most handleQueueCapacity reports and drops those that
+/// arrive while it is full.
 ///
 /// A handle's memory is never freed, so that a call on a handle that
 /// hid_close has released can be caught (the program ends with a message)
@@ -20,17 +22,18 @@ struct hid_device_
 {
     explicit hid_device_(unsigned long attachment);
 
-    /// Starts a call of hidapi's function on this handle; ends the program if
-    /// the handle is null or released.
-    static void enter(hid_device_ *device, const char *function);
-    void leave();
-    /// hid_close: ends the program if another thread is inside a call on the
-    /// handle (hidapi would free it under that call).
+    /// Where a call of hidapi's function marks that it is inside the handle
+    /// (see basesim::SoleCall); ends the program for a null handle.
+    static std::atomic<const char *> &callSlot(hid_device_ *device, const char *function);
+    /// Ends the program if hid_close has released the handle.
+    void checkOpen(const char *function);
+    /// hid_close, from inside a call on the handle that found it open.
     void release();
 
     /// The base's attachment has ended: reads and writes fail from now on.
     void end();
-    /// Queues a report sent by the base, while the handle is alive.
+    /// Queues a report sent by the base, while the handle is alive and its
+    /// queue has room.
     void deliver(const basesim::Report &report);
     /// Wakes a waiting read, to see an injected failure.
     void wake();
@@ -55,16 +58,20 @@ struct hid_device_
 private:
     using Lock = std::unique_lock<std::mutex>;
 
+    // The hidapi function a thread is inside on this handle, or null. hidraw
+    // replaces a handle's error text in every read and write without a lock:
+    // no two threads may be inside calls on one handle at once.
+    std::atomic<const char *> callInside{nullptr};
+
     std::mutex mutex;                // protects every member below
     std::condition_variable changed; // a report queued, the handle ended, a failure injected
     bool alive = true;               // its attachment has not ended
     bool open = true;                // not yet released by hid_close
     bool nonBlocking = false;
-    int callsInside = 0;
-    const char *lastFunction = nullptr; // the function of the latest call entered
     std::deque<basesim::Report> queue;
     std::size_t received = 0;
     std::size_t taken = 0;
+    std::size_t dropped = 0;
     const wchar_t *lastError = nullptr;
 };
 

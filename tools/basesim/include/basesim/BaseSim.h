@@ -24,10 +24,17 @@ namespace basesim {
 
 using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::milliseconds;
+using Microseconds = std::chrono::microseconds;
 
 constexpr unsigned short vendorId = 0x1881;
 constexpr unsigned short productId = 0x0150;
 constexpr std::size_t reportSize = 64;
+/// The base hands its input reports to the host at most one per interval: a
+/// full-speed USB interrupt endpoint is polled once a millisecond.
+constexpr Microseconds defaultReportInterval{1000};
+/// Input reports a handle holds at most, as a hidraw file does (its ring of 64
+/// slots keeps one free); a report that reaches a full queue is dropped.
+constexpr std::size_t handleQueueCapacity = 63;
 
 /// One output report as a program wrote it, with the time of the write.
 struct WrittenReport
@@ -45,8 +52,10 @@ struct Vote
 };
 
 /// What one handle has received and read. Each open handle has its own queue
-/// and receives every input report sent while it is open and alive; at close
-/// or unplug its unread reports are discarded (received - read - queued).
+/// and receives every input report sent while it is open and alive, unless
+/// its queue is full (handleQueueCapacity): then the report is dropped for
+/// that handle. At close or unplug its unread reports are discarded
+/// (received - read - queued).
 struct HandleRecord
 {
     bool open = false;        // not yet closed
@@ -54,10 +63,12 @@ struct HandleRecord
     std::size_t received = 0; // input reports queued for it
     std::size_t read = 0;     // of those, delivered to a read
     std::size_t queued = 0;   // of those, waiting to be read now
+    std::size_t dropped = 0;  // input reports that found its queue full
 };
 
 /// Back to a fresh base: plugged (or not), nothing queued or recorded, no
-/// faults pending. Handles opened before are dead afterwards.
+/// faults pending, the default report interval. Handles opened before are
+/// dead afterwards.
 void reset(bool plugged = true);
 
 /// Attaches the base. Handles from an earlier attachment stay dead.
@@ -68,9 +79,11 @@ void unplug();
 bool isPlugged();
 
 /// The base sends an input report (kind first): it reaches the queue of every
-/// open handle of the current attachment. Shorter reports are padded with
-/// zeros, longer ones cut to 64 bytes. Lost while the base is unplugged or no
-/// handle is open.
+/// open handle of the current attachment, at once if the base holds no other
+/// and the report interval has passed since the last, otherwise after the
+/// reports it holds, one per interval. Shorter reports are padded with zeros,
+/// longer ones cut to 64 bytes. Lost while the base is unplugged or no handle
+/// is open; an unplug loses the reports the base holds.
 void queueInputReport(const std::vector<unsigned char> &report);
 /// Sends vote reports (kind 2, command 0x30) carrying these votes as choice
 /// records, with running report and record sequence numbers. Answers false
@@ -78,6 +91,12 @@ void queueInputReport(const std::vector<unsigned char> &report);
 bool queueVotes(const std::vector<Vote> &votes);
 /// Input reports queued and not yet read, summed over the open handles.
 std::size_t pendingInputReports();
+/// The least time between two input reports the base hands over
+/// (defaultReportInterval; 0: each at once).
+void setReportInterval(Microseconds interval);
+/// Waits until the base has handed over every input report it holds; false
+/// on time-out.
+bool waitForHandOver(Milliseconds timeout);
 
 /// Every output report written successfully since the last reset or clear,
 /// in order.
@@ -98,11 +117,16 @@ void failNextRead();
 /// base is listed again at once — a base that drops out for a moment while a
 /// program writes to it.
 void replugAfterWrite(int n);
-/// Removes the base from the enumeration (and from hid_open) for a while,
-/// starting now. Open handles keep working.
+/// A hiding that lasts until showInEnumeration().
+constexpr Milliseconds untilShown = Milliseconds::max();
+/// Removes the base from the enumeration (and from hid_open, but not from
+/// hid_open_path) for a while, starting now, or untilShown. Open handles keep
+/// working.
 void hideFromEnumeration(Milliseconds duration);
-/// Like hideFromEnumeration, starting at the next successful hid_open.
+/// Like hideFromEnumeration, starting at the next successful opening.
 void hideAfterNextOpen(Milliseconds duration);
+/// Ends a hiding now (and one pending for the next opening).
+void showInEnumeration();
 
 /// Handles opened and not yet closed.
 int openHandles();
@@ -123,7 +147,7 @@ std::vector<HandleRecord> handleRecords();
 /// stale socket file). Commands, one per line, each answered by one line
 /// starting with "ok" or "error": plug, unplug, status,
 /// vote <remote-hex> <answer> [<remote-hex> <answer>...], report <hex bytes>,
-/// fail-write <n>, fail-read, hide <ms>, written, reset.
+/// fail-write <n>, fail-read, hide <ms>, show, written, reset.
 /// A process that preloads the library starts it by itself when the
 /// environment variable BASESIM_CONTROL names the socket.
 bool startControlChannel(const std::string &path);
