@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
@@ -80,6 +81,7 @@ ClickerManager::ClickerManager(QtToolController *bridge, int tickIntervalMs)
 {
     connect(port, &QSerialPort::readyRead, this, &ClickerManager::readSerialData);
     connect(port, &QSerialPort::errorOccurred, this, &ClickerManager::handlePortError);
+    systemPorts.setChangeHandler([this] { lookForReceiverSoon(); });
     if (controller)
         controller->setClickerManager(this);
 
@@ -172,6 +174,10 @@ void ClickerManager::hideConnectionStatus()
 void ClickerManager::setReceiverPort(const QString &portName)
 {
     receiverPort = portName;
+    // A receiver behind a path (a simulator's link, say) comes and goes in
+    // that folder rather than in the device directories.
+    if (portName.contains(QLatin1Char('/')))
+        systemPorts.watch(QFileInfo(portName).absolutePath());
 }
 
 QList<ClickerManager::SerialPortEntry> ClickerManager::availableSerialPorts() const
@@ -197,6 +203,22 @@ void ClickerManager::tick()
         hideConnectionStatus();
     else
         connectReceiver(candidates);
+}
+
+void ClickerManager::lookForReceiverSoon()
+{
+    // Queued: the change is reported from inside the watcher, and a burst of
+    // changes (a device node, then its details) costs one look.
+    if (connected || lookQueued)
+        return;
+    lookQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            lookQueued = false;
+            tick();
+        },
+        Qt::QueuedConnection);
 }
 
 void ClickerManager::connectReceiver(const QStringList &candidates)

@@ -32,6 +32,12 @@ class QtToolController;
 // setReceiverPort() names one port instead (a device path such as /dev/ttyUSB0,
 // a pseudo-terminal such as /dev/pts/5, or a port name such as COM5).
 //
+// The receiver is looked for on every tick and, while none is connected, as
+// soon as the system's device directories (or the folder of a port named by
+// path) change: what a receiver sends before its port is opened is dropped or
+// may be mangled below the program (see docs/receiver.md), so a receiver
+// plugged in is opened without waiting for the next tick.
+//
 // For MainWebView: create the manager right after the bridge, with the tick
 // interval WorkerThread::intervalFromSetting() makes of the receiverTickMs
 // setting, connect sendJavaScript() to evaluateScript(), then call
@@ -92,6 +98,8 @@ protected:
 
 private:
     QStringList candidatePorts() const;
+    // Queues one look for the receiver unless one is connected or queued.
+    void lookForReceiverSoon();
     // Opens the first candidate that opens with the receiver's settings,
     // unless a receiver is connected already.
     void connectReceiver(const QStringList &candidates);
@@ -128,6 +136,8 @@ private:
     // Lists the system's ports again only after its serial devices may have
     // changed; a cache, so const lookups may refresh it.
     mutable SerialPortScanner systemPorts;
+    // A look for the receiver is queued (lookForReceiverSoon()).
+    bool lookQueued = false;
     // Counts the opening attempts on port, so that a port error handled later
     // acts only on the opening in which it happened.
     quint64 portOpenings = 0;

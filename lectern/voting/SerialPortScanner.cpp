@@ -12,13 +12,24 @@ QStringList SerialPortScanner::deviceDirectories()
 SerialPortScanner::SerialPortScanner(const QStringList &watchedDirectories, Lister portLister)
     : lister(std::move(portLister))
 {
-    for (const QString &directory : watchedDirectories) {
-        // A directory that does not exist or cannot be watched is left out.
-        if (QFileInfo(directory).isDir())
-            watcher.addPath(directory);
-    }
-    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &watcher,
-                     [this] { stale = true; });
+    for (const QString &directory : watchedDirectories)
+        watch(directory);
+    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &watcher, [this] {
+        stale = true;
+        if (changed)
+            changed();
+    });
+}
+
+void SerialPortScanner::watch(const QString &directory)
+{
+    if (QFileInfo(directory).isDir() && !watcher.directories().contains(directory))
+        watcher.addPath(directory);
+}
+
+void SerialPortScanner::setChangeHandler(std::function<void()> handler)
+{
+    changed = std::move(handler);
 }
 
 QList<QSerialPortInfo> SerialPortScanner::ports()

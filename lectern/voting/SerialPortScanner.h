@@ -21,7 +21,9 @@
 //
 // Where none of the directories can be watched (another system, no change
 // notification), it lists the ports on every call. Change notifications arrive
-// through the event loop of the thread that created the scanner.
+// through the event loop of the thread that created the scanner; a change
+// handler, if set, is called for each of them, so that its owner can look for
+// a device as soon as one may have come.
 class SerialPortScanner
 {
 public:
@@ -37,8 +39,15 @@ public:
     // (or nothing is watched); the last listing otherwise.
     QList<QSerialPortInfo> ports();
 
+    // Watches one more directory (one that does not exist or cannot be
+    // watched is left out).
+    void watch(const QString &directory);
+    // Called after each change of a watched directory.
+    void setChangeHandler(std::function<void()> handler);
+
 private:
     Lister lister;
+    std::function<void()> changed;
     QFileSystemWatcher watcher;
     QList<QSerialPortInfo> listed;
     // A watched directory has changed since `listed` was taken, or nothing has

@@ -85,6 +85,7 @@ private slots:
     void replugRestoresMode();
     void replugDropsPartialFrame();
     void receiverFoundDuringTextQuestion();
+    void receiverIsOpenedAsSoonAsItAppears();
     void modeCommandSurvivesBytesAtThePort();
     void nothingReachesThePageAfterStopVoting();
 
@@ -95,6 +96,9 @@ private:
     void startManager(const QString &portName);
     // Starts a manager whose receiver port is a symbolic link to the receiver.
     void startManagerOnLink();
+    // A new manager, ticking every tickIntervalMs, whose receiver port is a
+    // link not yet made.
+    void startManagerBeforeLink(int tickIntervalMs);
     // Closes the receiver's line and removes the link, as when it is
     // unplugged, and waits until the manager has let go of it.
     void unplug();
@@ -149,6 +153,17 @@ void ReceiverPathTest::startManagerOnLink()
     link = linkDir->filePath("receiver");
     QVERIFY(QFile::link(receiver->slavePath(), link));
     startManager(link);
+}
+
+void ReceiverPathTest::startManagerBeforeLink(int tickIntervalMs)
+{
+    linkDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(linkDir->isValid());
+    link = linkDir->filePath("receiver");
+    spy.reset();
+    manager.reset();
+    manager = std::make_unique<ClickerManager>(nullptr, tickIntervalMs);
+    manager->setReceiverPort(link);
 }
 
 void ReceiverPathTest::unplug()
@@ -575,13 +590,7 @@ void ReceiverPathTest::replugDropsPartialFrame()
 void ReceiverPathTest::receiverFoundDuringTextQuestion()
 {
     // A question that needs text packets is opened while no receiver is there.
-    linkDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(linkDir->isValid());
-    link = linkDir->filePath("receiver");
-    spy.reset();
-    manager.reset();
-    manager = std::make_unique<ClickerManager>(nullptr);
-    manager->setReceiverPort(link);
+    startManagerBeforeLink(WorkerThread::defaultIntervalMs);
     QVERIFY(manager->startVoting("q1", "wa"));
     manager->tick();
     QVERIFY(!manager->isConnected());
@@ -593,6 +602,19 @@ void ReceiverPathTest::receiverFoundDuringTextQuestion()
     spy = std::make_unique<QSignalSpy>(manager.get(), &ClickerManager::sendJavaScript);
     receive(textPacket(123456, "ABC"));
     QTRY_COMPARE(scripts(*spy), QStringList({"Clicker.vote('123456', 'abc');"}));
+}
+
+void ReceiverPathTest::receiverIsOpenedAsSoonAsItAppears()
+{
+    // What a receiver sends before its port is opened may be lost, so a
+    // receiver that appears is opened at once, not at the next tick (here a
+    // minute away).
+    startManagerBeforeLink(WorkerThread::maximumIntervalMs);
+    QVERIFY(manager->startVoting("q1", "mc"));
+
+    QVERIFY(QFile::link(receiver->slavePath(), link));
+    QTRY_VERIFY(manager->isConnected());
+    QCOMPARE(receiver->readWritten(), modeVotes);
 }
 
 void ReceiverPathTest::modeCommandSurvivesBytesAtThePort()
