@@ -19,6 +19,8 @@ from harness import EVENTUALLY, wait_until  # noqa: E402,F401
 # The simulators' build tree and the folder for logs and figures (shared with
 # the host).
 TOOLS = os.environ.get("LAB_TOOLS", "")
+# The Windows client's folder (vexor-listen.exe beside VexorAPI.dll).
+WINDOWS = os.environ.get("LAB_WINDOWS", "")
 RESULTS = os.environ.get("LAB_RESULTS", "/tmp")
 GADGETS = "/sys/kernel/config/usb_gadget"
 CONTROLLERS = {"receiver": "dummy_udc.0", "base": "dummy_udc.1"}

@@ -43,12 +43,13 @@ OPENING = [
 
 
 class Listener:
-    """vexor-listen as a child process. A thread collects its lines, each with
-    the time it was read, and its votes as (time, remote, answer)."""
+    """vexor-listen as a child process (`command` runs it; its standard error
+    goes to `errors`). A thread collects its lines, each with the time it was
+    read, and its votes as (time, remote, answer)."""
 
-    def __init__(self, program):
-        self.process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        stderr=subprocess.STDOUT, text=True, bufsize=1)
+    def __init__(self, command, env=None, errors=subprocess.STDOUT):
+        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=errors, text=True, bufsize=1, env=env)
         self.changed = threading.Condition()
         self.lines = []
         self.votes = []
@@ -79,13 +80,13 @@ class Listener:
                 raise AssertionError("vexor-listen did not print %s (%s); its last lines: %r" % (
                     what, "it ended" if self.ended else "timed out", self.lines[-20:]))
 
-    def wait_for_line(self, *texts):
+    def wait_for_line(self, *texts, timeout=lab.EVENTUALLY):
         """Waits for the next line, after those consumed before, that is one of
         `texts`; returns it."""
         def found():
             return next((i for i in range(self.cursor, len(self.lines)) if self.lines[i] in texts), None)
 
-        self.wait(lambda: found() is not None, " or ".join(texts))
+        self.wait(lambda: found() is not None, " or ".join(texts), timeout)
         with self.changed:
             index = found()
             self.cursor = index + 1
@@ -94,10 +95,10 @@ class Listener:
     def wait_for_votes(self, count):
         self.wait(lambda: len(self.votes) >= count, "%d votes" % count, timeout=3 * lab.EVENTUALLY)
 
-    def stop(self):
+    def stop(self, timeout=lab.EVENTUALLY):
         if self.process.poll() is None:
             self.command("quit")
-            self.process.wait(lab.EVENTUALLY)
+            self.process.wait(timeout)
 
 
 class BaseControl:
@@ -132,30 +133,30 @@ class BaseControl:
         self.socket.close()
 
 
-class BaseLab(unittest.TestCase):
+class BaseFixture:
+    """basesim-gadget serving the base, its control channel, and a client that
+    has printed "base ready" (the subclass's start_client). Its figures are
+    named FIGURES.<name>; the gadget's log is GADGET_LOG in the run's folder."""
+
+    FIGURES = "base"
+    GADGET_LOG = "basesim-gadget.jsonl"
+
     @classmethod
     def setUpClass(cls):
-        if not os.access(LISTEN, os.X_OK):
-            raise AssertionError("%s is missing: scripts/lab builds it in the guest's root" % LISTEN)
-        cls.log_path = os.path.join(lab.RESULTS, "basesim-gadget.jsonl")
+        cls.log_path = os.path.join(lab.RESULTS, cls.GADGET_LOG)
         cls.gadget = subprocess.Popen(
             [lab.tool("basesim-gadget"), "--node", "/dev/hidg0", "--gadget", lab.gadget_dir("base"),
              "--udc", lab.CONTROLLERS["base"], "--control", CONTROL, "--log", cls.log_path],
             stdout=subprocess.PIPE, text=True)
+        cls.addClassCleanup(cls.gadget.wait, lab.EVENTUALLY)
+        cls.addClassCleanup(cls.gadget.terminate)
         assert cls.gadget.stdout.readline().startswith("basesim-gadget ready")
         cls.control = BaseControl(CONTROL)
+        cls.addClassCleanup(cls.control.close)
         node = lab.wait_until(lambda: lab.hidraw_nodes(BASE_HID_ID), what="the base's hidraw node")[0]
         lab.wait_for_node(node)
-        cls.listener = Listener(LISTEN)
-        cls.listener.wait_for_line("base ready")
+        cls.listener = cls.start_client()
         cls.next_remote = 0x100000
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.listener.stop()
-        cls.control.close()
-        cls.gadget.terminate()
-        cls.gadget.wait(lab.EVENTUALLY)
 
     def remotes(self, count):
         first = type(self).next_remote
@@ -171,13 +172,12 @@ class BaseLab(unittest.TestCase):
         self.assertEqual(max(got.values()), 1, "a vote was delivered twice")
         self.assertEqual(set(got), {"%06x" % r for r in remotes})
 
-    def test_1_the_opening_sequence_reaches_the_gadget_as_documented(self):
-        self.assertEqual([r["bytes"] for r in self.gadget_log("output")][:len(OPENING)], OPENING)
-
-    def test_2_a_thousand_votes_arrive_once_each(self):
+    def check_votes(self, count):
+        """Sends `count` votes (a multiple of 12); each arrives once, no gap is
+        reported. Records the rate and the latency figures."""
         since = len(self.listener.votes)
         reports_before = len(self.vote_reports())
-        remotes = self.remotes(1200)
+        remotes = self.remotes(count)
         started = time.time()
         self.control.votes(remotes)
         self.listener.wait_for_votes(since + len(remotes))
@@ -190,28 +190,67 @@ class BaseLab(unittest.TestCase):
         printed = [stamp for stamp, _, _ in self.listener.votes[since:]][11::12]
         self.assertEqual(len(handed), len(printed))
         delays = sorted(p - h for p, h in zip(printed, handed))
-        lab.record_figure("base.votes", len(remotes))
-        lab.record_figure("base.rate", "%.0f" % (len(remotes) / took), "votes/s")
-        lab.record_figure("base.latency.median", "%.1f" % (1000 * statistics.median(delays)), "ms")
-        lab.record_figure("base.latency.p95", "%.1f" % (1000 * delays[int(0.95 * len(delays))]), "ms")
+        lab.record_figure(self.FIGURES + ".votes", len(remotes))
+        lab.record_figure(self.FIGURES + ".rate", "%.0f" % (len(remotes) / took), "votes/s")
+        lab.record_figure(self.FIGURES + ".latency.median", "%.1f" % (1000 * statistics.median(delays)), "ms")
+        lab.record_figure(self.FIGURES + ".latency.p95", "%.1f" % (1000 * delays[int(0.95 * len(delays))]), "ms")
 
-    def vote_reports(self):
-        """When the gadget took each vote report for the host (seconds)."""
-        return [r["t"] / 1e6 for r in self.gadget_log("input") if r["bytes"].startswith("0230")]
-
-    def test_3_votes_flow_again_after_unplugging_mid_vote(self):
+    def check_votes_after_replugging(self, timeout=lab.EVENTUALLY):
+        """Unplugs the base while votes flow and plugs it back: the client
+        reports it lost and ready again (within `timeout` each), and the
+        votes sent then arrive once each."""
         since = len(self.listener.votes)
         self.control.votes(self.remotes(120))
         self.control("unplug")
-        self.listener.wait_for_line("base lost")
+        self.listener.wait_for_line("base lost", timeout=timeout)
         self.control("plug")
-        self.listener.wait_for_line("base ready")
+        plugged = time.monotonic()
+        self.listener.wait_for_line("base ready", timeout=timeout)
+        lab.record_figure(self.FIGURES + ".replug.ready_after", "%.1f" % (time.monotonic() - plugged), "s")
         after = len(self.listener.votes)
         remotes = self.remotes(240)
         self.control.votes(remotes)
         self.listener.wait_for_votes(after + len(remotes))
         self.assert_each_once(remotes, after)
-        lab.record_figure("base.unplug.delivered_before", after - since, "of 120 votes")
+        lab.record_figure(self.FIGURES + ".unplug.delivered_before", after - since, "of 120 votes")
+
+    def record_single_report_latency(self, rounds=5):
+        """Sends one report of 12 votes at a time, each once the previous one's
+        votes arrived, and records the median time from the gadget taking a
+        report to the client printing its last vote: the delay of the path
+        alone, without a queue of reports ahead."""
+        delays = []
+        for _ in range(rounds):
+            since = len(self.listener.votes)
+            reports_before = len(self.vote_reports())
+            self.control.votes(self.remotes(12))
+            self.listener.wait_for_votes(since + 12)
+            delays.append(self.listener.votes[since + 11][0] - self.vote_reports()[reports_before])
+        lab.record_figure(self.FIGURES + ".latency.single_report", "%.1f" % (1000 * statistics.median(delays)), "ms")
+
+    def vote_reports(self):
+        """When the gadget took each vote report for the host (seconds)."""
+        return [r["t"] / 1e6 for r in self.gadget_log("input") if r["bytes"].startswith("0230")]
+
+
+class BaseLab(BaseFixture, unittest.TestCase):
+    @classmethod
+    def start_client(cls):
+        if not os.access(LISTEN, os.X_OK):
+            raise AssertionError("%s is missing: scripts/lab builds it in the guest's root" % LISTEN)
+        listener = Listener([LISTEN])
+        cls.addClassCleanup(listener.stop)
+        listener.wait_for_line("base ready")
+        return listener
+
+    def test_1_the_opening_sequence_reaches_the_gadget_as_documented(self):
+        self.assertEqual([r["bytes"] for r in self.gadget_log("output")][:len(OPENING)], OPENING)
+
+    def test_2_a_thousand_votes_arrive_once_each(self):
+        self.check_votes(1200)
+
+    def test_3_votes_flow_again_after_unplugging_mid_vote(self):
+        self.check_votes_after_replugging()
 
     def test_4_a_client_opening_while_votes_flow_loses_and_repeats_nothing(self):
         since = len(self.listener.votes)

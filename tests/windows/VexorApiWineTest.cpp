@@ -12,6 +12,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -55,6 +58,24 @@ struct FileAsDevice
     HANDLE handle;
 };
 
+// The vendor and product of each device hid_enumerate lists, and its path.
+struct ListedDevice
+{
+    unsigned short vendor;
+    unsigned short product;
+    std::string path;
+};
+
+std::vector<ListedDevice> listHidDevices(unsigned short vendor, unsigned short product)
+{
+    std::vector<ListedDevice> listed;
+    hid_device_info *devices = hid_enumerate(vendor, product);
+    for (const hid_device_info *d = devices; d; d = d->next)
+        listed.push_back({d->vendor_id, d->product_id, d->path ? d->path : ""});
+    hid_free_enumeration(devices);
+    return listed;
+}
+
 } // namespace
 
 TEST(WindowsHid, InitResolvesTheSystemHidLibrary)
@@ -62,6 +83,29 @@ TEST(WindowsHid, InitResolvesTheSystemHidLibrary)
     EXPECT_EQ(hid_init(), 0);
     EXPECT_EQ(hid_init(), 0) << "a second call returns at once";
     EXPECT_EQ(hid_exit(), 0);
+}
+
+// Wine's HID bus driver always has HID devices of its own (a virtual mouse
+// and keyboard), registered while the prefix starts; the listing must find
+// them, as Windows lists a machine's HID devices.
+TEST(WindowsHid, EnumerationListsTheSystemsHidDevices)
+{
+    std::vector<ListedDevice> all;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while ((all = listHidDevices(0, 0)).empty() && std::chrono::steady_clock::now() < deadline)
+        Sleep(100);
+    ASSERT_FALSE(all.empty()) << "hid_enumerate listed no HID device within 30 s";
+
+    const ListedDevice &first = all.front();
+    std::string prefix = first.path.substr(0, 8);
+    CharLowerBuffA(prefix.data(), static_cast<DWORD>(prefix.size()));
+    EXPECT_EQ(prefix, "\\\\?\\hid#") << "not a device interface path: " << first.path;
+    const auto same = listHidDevices(first.vendor, first.product);
+    ASSERT_FALSE(same.empty()) << "the vendor and product filter lost the device";
+    for (const ListedDevice &d : same)
+        EXPECT_EQ(std::make_pair(d.vendor, d.product), std::make_pair(first.vendor, first.product));
+    EXPECT_TRUE(
+        listHidDevices(first.vendor, static_cast<unsigned short>(first.product ^ 0x8000)).empty());
 }
 
 TEST(WindowsHid, InputBufferFunctionsFailForAHandleThatIsNoHidDevice)
