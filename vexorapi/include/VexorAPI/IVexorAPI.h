@@ -2,6 +2,7 @@
 #define VEXORAPI_IVEXORAPI_H
 
 #include <VexorAPI/VexorExport.h>
+#include <VexorAPI/VexorVersion.h>
 
 class IBaseManagementEvents;
 class IConnectBase;
