@@ -10,7 +10,11 @@ namespace {
 using kwend::sdk::DecodedWord;
 namespace format = kwend::format;
 
-constexpr char kVersionText[] = KWEND_SDK_VERSION_TEXT;
+#define KWEND_TEXT(number) #number
+#define KWEND_VERSION_TEXT(major, minor, patch)                                                    \
+    KWEND_TEXT(major) "." KWEND_TEXT(minor) "." KWEND_TEXT(patch)
+constexpr char kVersionText[] =
+    KWEND_VERSION_TEXT(KWEND_SDK_VERSION_MAJOR, KWEND_SDK_VERSION_MINOR, KWEND_SDK_VERSION_PATCH);
 static_assert(sizeof kVersionText <= KWEND_VERSION_BUFFER_SIZE, "version text must fit");
 
 constexpr int32_t kOk = 0;

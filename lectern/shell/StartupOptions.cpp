@@ -26,7 +26,7 @@ void configureApplication(QApplication &app)
     app.setApplicationName(QStringLiteral("Brimora Presentation Tool"));
 }
 
-StartupOptions readStartupOptions(const QSettings &settings, const QStringList &arguments)
+StartupOptions readStartupOptions(const QSettings &settings, const QStringList &positional)
 {
     StartupOptions options;
     const QString url = settings.value(QStringLiteral("url"), defaultStartUrl()).toString();
@@ -44,14 +44,14 @@ StartupOptions readStartupOptions(const QSettings &settings, const QStringList &
                                .join(QLatin1Char(','))
                                .split(QLatin1Char(','), Qt::SkipEmptyParts);
 
-    switch (arguments.size()) {
-    case 2:
-        options.startUrl = arguments.at(1);
+    switch (positional.size()) {
+    case 1:
+        options.startUrl = positional.at(0);
         options.logFile = QString::fromLatin1(defaultLogFile);
         break;
-    case 3:
-        options.startUrl = arguments.at(1);
-        options.logFile = arguments.at(2);
+    case 2:
+        options.startUrl = positional.at(0);
+        options.logFile = positional.at(1);
         options.logFileFromCommandLine = true;
         break;
     default:

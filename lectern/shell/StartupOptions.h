@@ -30,8 +30,8 @@ QString defaultStartUrl();
 void configureApplication(QApplication &app);
 
 // Reads the `defaults` group (already open in `settings`) and applies the
-// command-line rules; `arguments` includes the program itself at index 0.
-StartupOptions readStartupOptions(const QSettings &settings, const QStringList &arguments);
+// command-line rules to the positional arguments (CommandLine::positional).
+StartupOptions readStartupOptions(const QSettings &settings, const QStringList &positional);
 
 // Developer extras, tool-window flags on top, show, then the first size, capped
 // at the desktop as the page's sizes are (QtToolController::boundedToDesktop).

@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "FileLocations.h"
 #include "MainWebView.h"
 #include "StartupOptions.h"
@@ -9,6 +10,16 @@
 
 int main(int argc, char *argv[])
 {
+    // Answered before the application object exists, which needs a display.
+    const CommandLine::Request request =
+        CommandLine::parse(CommandLine::fromMain(argc, argv)).request;
+    if (request != CommandLine::Request::run) {
+        const QString text = request == CommandLine::Request::help ? CommandLine::helpText()
+                                                                   : CommandLine::versionText();
+        std::fputs(qPrintable(text), stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     configureApplication(app);
 
@@ -24,7 +35,9 @@ int main(int argc, char *argv[])
     // through it.
     const auto settings = locations.openSettings();
     settings->beginGroup(QStringLiteral("defaults"));
-    StartupOptions options = readStartupOptions(*settings, QApplication::arguments());
+    // The application object has taken its own options (-platform, ...) out.
+    StartupOptions options =
+        readStartupOptions(*settings, CommandLine::parse(QApplication::arguments()).positional);
     if (!options.logFileFromCommandLine)
         options.logFile = locations.dataFile(options.logFile);
     // It holds what the page writes to its console, which may be personal.

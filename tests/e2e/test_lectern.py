@@ -88,6 +88,14 @@ class StartupTest(LecternTestCase):
         self.assertRegex(log, r"Clicker ready with the desktop program : \d+ : .*/static/class\.js")
         self.assertEqual(oct(stat.S_IMODE(os.stat(program.path("quillet.log")).st_mode)), "0o600")
 
+    def test_help_is_answered_without_a_display(self):
+        environment = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        result = subprocess.run([self.binary, "--help"], env=environment, capture_output=True,
+                                text=True, timeout=30)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(result.stdout.startswith("Usage: lectern [--] [start-url [log-file]]"),
+                        result.stdout)
+
     def test_window_comes_back_above_a_covering_window(self):
         program = self.lectern()
         program.start(self.auto_login_url())

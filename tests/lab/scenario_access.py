@@ -1,5 +1,5 @@
-"""Device access on an installed system: the packaged udev rule on the base's
-hidraw node, the receiver's serial port in the group dialout, and what
+"""Device access on an installed system: the udev rule of libvexorapi1 on the
+base's hidraw node, the receiver's serial port in the group dialout, and what
 brimora-doctor tells a user outside and inside that group."""
 
 import grp
@@ -21,7 +21,11 @@ class AccessTest(unittest.TestCase):
         info = subprocess.run(["udevadm", "info", "--name", node], capture_output=True, text=True).stdout
         print(info)
         tags = lab.udev_properties(node).get("CURRENT_TAGS", "")
-        self.assertIn(":uaccess:", tags, "the rule 70-brimora.rules did not tag %s" % node)
+        self.assertIn(":uaccess:", tags, "the rule 70-libvexorapi1.rules did not tag %s" % node)
+        # It comes with the library that every program driving a base links.
+        owner = subprocess.run(["dpkg", "-S", "/lib/udev/rules.d/70-libvexorapi1.rules"],
+                               capture_output=True, text=True).stdout
+        self.assertTrue(owner.startswith("libvexorapi1:"), owner)
         # Without the tag's seat access, the node is root's alone: the rule,
         # not a loose mode, is what lets the desktop user open it.
         self.assertEqual(os.stat(node).st_mode & 0o777, 0o600)

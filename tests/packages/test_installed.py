@@ -144,5 +144,22 @@ class InstalledDoctorTest(unittest.TestCase):
         self.assertIn("OK: lectern would use %s" % port, allowed.stdout)
 
 
+@unittest.skipUnless(ROOT, "needs PRISTINE_ROOT (run by scripts/check packages)")
+class InstalledCommandsTest(unittest.TestCase):
+    def run_in_root(self, command, stdin=""):
+        return subprocess.run(in_root(command, user=USER), input=stdin, capture_output=True,
+                              text=True, timeout=EVENTUALLY)
+
+    def test_lectern_tells_the_packages_version_without_a_display(self):
+        version = self.run_in_root(["dpkg-query", "-W", "-f=${Version}", "lectern"]).stdout
+        result = self.run_in_root(["lectern", "--version"])
+        self.assertEqual((result.returncode, result.stdout), (0, "lectern %s\n" % version.split("-")[0]))
+
+    def test_vexor_listen_runs_on_the_installed_library(self):
+        result = self.run_in_root(["vexor-listen"], stdin="quit\n")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("base no base", result.stdout)
+
+
 if __name__ == "__main__":
     unittest.main()

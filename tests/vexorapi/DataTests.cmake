@@ -27,13 +27,18 @@ target_link_libraries(vexor_exported_interface_tests PRIVATE basesim VexorAPI GT
 brimora_project_target(vexor_exported_interface_tests)
 gtest_discover_tests(vexor_exported_interface_tests DISCOVERY_TIMEOUT 60)
 
-# Installs the library into a temporary prefix and builds the example client
-# against it. Not under sanitizers: the client is built without their flags.
+# Installs the library into a temporary prefix and builds clients against it
+# as docs/vexorapi.md says. Not under sanitizers: the clients are built
+# without their flags.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_test(NAME vexor_install_consume
     COMMAND ${CMAKE_COMMAND}
         -DBUILD_DIR=${CMAKE_BINARY_DIR}
+        -DPROJECT_SOURCE_DIR=${PROJECT_SOURCE_DIR}
         -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/install_consume
         -DEXAMPLE_DIR=${PROJECT_SOURCE_DIR}/examples/vexor-listen
         -DBASESIM=$<TARGET_FILE:basesim>
+        -DPYTHON=${Python3_EXECUTABLE}
+        -DDOC_BLOCKS=${PROJECT_SOURCE_DIR}/tests/docs/doc_blocks.py
         -P ${CMAKE_CURRENT_SOURCE_DIR}/InstallConsume.cmake)
 set_tests_properties(vexor_install_consume PROPERTIES LABELS no-sanitizer TIMEOUT 300)

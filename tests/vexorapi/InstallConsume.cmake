@@ -1,7 +1,13 @@
-# Installs the VexorAPI components of BUILD_DIR into a fresh prefix under
-# WORK_DIR, checks what was installed, builds the example client EXAMPLE_DIR
-# against the installed package, and runs it once against the simulated base
-# (BASESIM, preloaded).
+# What docs/vexorapi.md tells a library user to run, run as written (its
+# blocks, taken out by DOC_BLOCKS with PYTHON) with this test's folders for
+# the page's build folder and prefix:
+#   1. the install commands (block install-vexorapi) for BUILD_DIR, into a
+#      fresh prefix under WORK_DIR; only public headers may arrive;
+#   2. the complete client (vexor-client.cpp), built with the page's CMake
+#      file and commands (vexor-client-cmake, vexor-prefix-environment,
+#      vexor-client-build) against that prefix; both builds run once;
+#   3. the example client EXAMPLE_DIR, built on its own with find_package and
+#      run once against the simulated base (BASESIM, preloaded).
 
 function(run)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out
@@ -13,14 +19,25 @@ function(run)
 endfunction()
 
 set(prefix ${WORK_DIR}/prefix)
-file(REMOVE_RECURSE ${WORK_DIR})
-foreach(component VexorAPI VexorAPI-dev)
-    run(${CMAKE_COMMAND} --install ${BUILD_DIR} --component ${component} --prefix ${prefix})
-endforeach()
+set(page ${PROJECT_SOURCE_DIR}/docs/vexorapi.md)
 
-# Public headers only.
-if(NOT EXISTS ${prefix}/include/VexorAPI/VexorAPI.h)
-    message(FATAL_ERROR "public header VexorAPI.h not installed")
+# The page's block `name`, with the replacements given as OLD=NEW.
+function(page_block name variable)
+    set(replacements "")
+    foreach(pair IN LISTS ARGN)
+        list(APPEND replacements --replace ${pair})
+    endforeach()
+    run(${PYTHON} ${DOC_BLOCKS} ${page} ${name} ${replacements})
+    set(${variable} "${output}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR}/client)
+
+page_block(install-vexorapi install build=${BUILD_DIR} /opt/vexor=${prefix})
+run(sh -ec "${install}")
+if(NOT EXISTS ${prefix}/include/VexorAPI/VexorAPI.h OR NOT EXISTS ${prefix}/include/VexorAPI/VexorVersion.h)
+    message(FATAL_ERROR "the public headers are not installed")
 endif()
 file(GLOB_RECURSE installed RELATIVE ${prefix} ${prefix}/*)
 foreach(private InputReportsParser.h RawDataElement.h BaseManagement.h HIDHIDAPI.h)
@@ -29,17 +46,20 @@ foreach(private InputReportsParser.h RawDataElement.h BaseManagement.h HIDHIDAPI
     endif()
 endforeach()
 
-# pkg-config finds the library and its headers in the moved prefix.
-file(GLOB_RECURSE pc_files ${prefix}/*/VexorAPI.pc)
-list(LENGTH pc_files pc_count)
-if(NOT pc_count EQUAL 1)
-    message(FATAL_ERROR "expected one VexorAPI.pc, found: ${pc_files}")
-endif()
-get_filename_component(pc_dir ${pc_files} DIRECTORY)
-set(ENV{PKG_CONFIG_PATH} ${pc_dir})
-run(pkg-config --cflags --libs VexorAPI)
-if(NOT output MATCHES "-lVexorAPI" OR NOT output MATCHES "/include")
-    message(FATAL_ERROR "unexpected pkg-config answer: ${output}")
+page_block(vexor-client.cpp client)
+file(WRITE ${WORK_DIR}/client/vexor-client.cpp "${client}")
+page_block(vexor-client-cmake cmake_file)
+file(WRITE ${WORK_DIR}/client/CMakeLists.txt "${cmake_file}")
+page_block(vexor-prefix-environment environment /opt/vexor=${prefix})
+page_block(vexor-client-build build)
+execute_process(COMMAND sh -ec "${environment}${build}
+        for client in build/vexor-client vexor-client-pc; do
+            LD_PRELOAD=${BASESIM} BASESIM_START=unplugged ./\$client </dev/null
+        done"
+    WORKING_DIRECTORY ${WORK_DIR}/client
+    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "the page's client does not build or run as the page says (${status}):\n${out}\n${err}")
 endif()
 
 # The example, built on its own with find_package(VexorAPI).

@@ -2,8 +2,9 @@
 # library, its public headers (include/VexorAPI, nothing from src/), a CMake
 # package (find_package(VexorAPI) gives the imported target
 # VexorAPI::VexorAPI) and a pkg-config file. The library with its SONAME
-# link goes into the install component "VexorAPI", the rest (what building
-# against it needs) into "VexorAPI-dev":
+# link goes into the install component "VexorAPI" (on Linux with the udev
+# rule that lets the user at the seat open the base, and its AppStream
+# metadata), the rest (what building against it needs) into "VexorAPI-dev":
 #     cmake --install <build> --component VexorAPI --prefix <prefix>
 #     cmake --install <build> --component VexorAPI-dev --prefix <prefix>
 
@@ -19,10 +20,20 @@ install(TARGETS VexorAPI EXPORT VexorAPITargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT VexorAPI-dev
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT VexorAPI
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(NOT WIN32)
+    include(BrimoraInstallDirs)
+    install(FILES linux/70-libvexorapi1.rules
+        DESTINATION ${BRIMORA_INSTALL_UDEVRULESDIR} COMPONENT VexorAPI)
+    install(FILES linux/libvexorapi1.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT VexorAPI)
+endif()
 install(DIRECTORY include/VexorAPI
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
     COMPONENT VexorAPI-dev
     FILES_MATCHING PATTERN "*.h")
+install(FILES ${VEXOR_GENERATED_INCLUDE_DIR}/VexorAPI/VexorVersion.h
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/VexorAPI
+    COMPONENT VexorAPI-dev)
 install(EXPORT VexorAPITargets
     NAMESPACE VexorAPI::
     DESTINATION ${VEXORAPI_CMAKE_DIR}

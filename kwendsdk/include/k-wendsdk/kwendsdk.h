@@ -19,6 +19,17 @@
 
 #include <stdint.h>
 
+/*
+ * Version of the SDK that this header belongs to; kwend_sdk_version() gives
+ * the library's at run time. The major version is the shared library's soname
+ * (libk-wendsdk_m64.so.2): it changes only when a function is removed or its
+ * meaning or signature changes. A minor version may add functions; a patch
+ * version changes neither.
+ */
+#define KWEND_SDK_VERSION_MAJOR 2
+#define KWEND_SDK_VERSION_MINOR 0
+#define KWEND_SDK_VERSION_PATCH 4
+
 #if defined(_WIN32)
 #if defined(KWEND_BUILDING_SDK)
 #define KWEND_API __declspec(dllexport)
@@ -46,7 +57,9 @@ extern "C" {
 
 /**
  * Copies the library version text "2.0.4" with its terminating 0 byte (6 bytes)
- * to the start of buffer.
+ * to the start of buffer: the library's KWEND_SDK_VERSION_MAJOR, _MINOR and
+ * _PATCH, which a program compiled against another version's header may not
+ * share.
  *
  * Fails (returns 1, writes nothing) when buffer is null or size is below
  * KWEND_VERSION_BUFFER_SIZE (10). Bytes 6 and beyond are never touched.

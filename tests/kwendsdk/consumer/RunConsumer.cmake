@@ -1,6 +1,8 @@
-# Installs the SDK components from BUILD_DIR into WORK_DIR/prefix, then builds
-# and runs the consumer in CONSUMER_DIR twice: with find_package (every word
-# size that was installed) and with pkg-config (the 64-bit library).
+# Installs the SDK from BUILD_DIR into WORK_DIR/prefix with the install
+# commands of docs/kwendsdk.md (block install-kwendsdk, taken out by DOC_BLOCKS
+# with PYTHON, the page's build folder and prefix replaced by these), then
+# builds and runs the consumer in CONSUMER_DIR twice: with find_package (every
+# word size that was installed) and with pkg-config (the 64-bit library).
 # EXPECT_M32 says whether the 32-bit library was built; its consumer runs
 # through M32_EMULATOR when that is set.
 function(run)
@@ -14,14 +16,13 @@ endfunction()
 
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
-set(config_args "")
-if(CONFIG)
-    set(config_args --config ${CONFIG})
+execute_process(COMMAND ${PYTHON} ${DOC_BLOCKS} ${PAGE} install-kwendsdk
+                        --replace build=${BUILD_DIR} --replace /opt/kwend=${prefix}
+                OUTPUT_VARIABLE install RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "docs/kwendsdk.md: the block install-kwendsdk cannot be taken out")
 endif()
-foreach(component kwendsdk kwendsdk-dev)
-    run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component ${component}
-        ${config_args})
-endforeach()
+run(sh -ec "${install}")
 
 # find_package
 run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/cmake-build

@@ -178,7 +178,7 @@ void PageTrustTest::bridgeOnlyOnTrustedHosts()
     // As a user writes it: INI reads an unquoted "a, b" as a list.
     QVERIFY(writeDefaults(scratch.path(), "trustedHosts=" + trustedHosts.toUtf8()));
     const auto settings = openDefaults(scratch.path());
-    const StartupOptions options = readStartupOptions(*settings, {QStringLiteral("lectern")});
+    const StartupOptions options = readStartupOptions(*settings, {});
     const auto view = openWindow(service->http() + QStringLiteral("/login"), settings.get(),
                                  options.trustedHosts);
     QVERIFY(view);

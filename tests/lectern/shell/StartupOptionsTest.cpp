@@ -29,7 +29,7 @@ void StartupOptionsTest::defaultsWithoutSettingsFile()
 {
     ScratchDirectory scratch;
     const auto settings = openDefaults(scratch.path());
-    const StartupOptions options = readStartupOptions(*settings, {QStringLiteral("lectern")});
+    const StartupOptions options = readStartupOptions(*settings, {});
     // The service's login page over HTTPS, on the host the build names.
     const QUrl start(options.startUrl);
     QCOMPARE(start.scheme(), QStringLiteral("https"));
@@ -44,31 +44,29 @@ void StartupOptionsTest::defaultsWithoutSettingsFile()
 
 void StartupOptionsTest::commandLineTable_data()
 {
-    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("positional");
     QTest::addColumn<QString>("startUrl");
     QTest::addColumn<QString>("logFile");
     QTest::addColumn<bool>("logFileFromCommandLine");
 
-    const QString program = QStringLiteral("lectern");
-    QTest::newRow("none: both from settings") << QStringList{program} << "http://set.test/x"
+    QTest::newRow("none: both from settings") << QStringList{} << "http://set.test/x"
                                               << "set.log" << false;
     QTest::newRow("one: url, built-in log name")
-        << QStringList{program, "http://arg.test/"} << "http://arg.test/"
+        << QStringList{"http://arg.test/"} << "http://arg.test/"
         << "quillet.log" << false;
     QTest::newRow("two: url and log")
-        << QStringList{program, "http://arg.test/", "arg.log"} << "http://arg.test/"
+        << QStringList{"http://arg.test/", "arg.log"} << "http://arg.test/"
         << "arg.log" << true;
     QTest::newRow("three: all ignored")
-        << QStringList{program, "http://arg.test/", "arg.log", "extra"} << "http://set.test/x"
+        << QStringList{"http://arg.test/", "arg.log", "extra"} << "http://set.test/x"
         << "set.log" << false;
-    QTest::newRow("four: all ignored")
-        << QStringList{program, "a", "b", "c", "d"} << "http://set.test/x"
-        << "set.log" << false;
+    QTest::newRow("four: all ignored") << QStringList{"a", "b", "c", "d"} << "http://set.test/x"
+                                       << "set.log" << false;
 }
 
 void StartupOptionsTest::commandLineTable()
 {
-    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, positional);
     QFETCH(QString, startUrl);
     QFETCH(QString, logFile);
     QFETCH(bool, logFileFromCommandLine);
@@ -78,7 +76,7 @@ void StartupOptionsTest::commandLineTable()
     settings->setValue(QStringLiteral("url"), QStringLiteral("http://set.test/x"));
     settings->setValue(QStringLiteral("logfile"), QStringLiteral("set.log"));
 
-    const StartupOptions options = readStartupOptions(*settings, arguments);
+    const StartupOptions options = readStartupOptions(*settings, positional);
     QCOMPARE(options.startUrl, startUrl);
     QCOMPARE(options.logFile, logFile);
     QCOMPARE(options.logFileFromCommandLine, logFileFromCommandLine);
@@ -106,7 +104,7 @@ void StartupOptionsTest::onlyExactDebugTurnsOnDeveloperExtras()
     QVERIFY(writeDefaults(scratch.path(), "environment=" + environment.toUtf8()));
 
     const auto settings = openDefaults(scratch.path());
-    QCOMPARE(readStartupOptions(*settings, {QStringLiteral("lectern")}).developerExtras, extras);
+    QCOMPARE(readStartupOptions(*settings, {}).developerExtras, extras);
 }
 
 void StartupOptionsTest::nonNumericSizeCountsAsZero()
@@ -115,7 +113,7 @@ void StartupOptionsTest::nonNumericSizeCountsAsZero()
     QVERIFY(writeDefaults(scratch.path(), "width=wide\nheight=12px"));
 
     const auto settings = openDefaults(scratch.path());
-    const StartupOptions options = readStartupOptions(*settings, {QStringLiteral("lectern")});
+    const StartupOptions options = readStartupOptions(*settings, {});
     QCOMPARE(options.width, 0);
     QCOMPARE(options.height, 0);
 }
@@ -125,7 +123,7 @@ void StartupOptionsTest::readingNeverWritesTheSettingsFile()
     ScratchDirectory scratch;
     {
         const auto settings = openDefaults(scratch.path());
-        readStartupOptions(*settings, {QStringLiteral("lectern")});
+        readStartupOptions(*settings, {});
     }
     QVERIFY(!QFile::exists(scratch.file(QStringLiteral("settings.ini"))));
 }
@@ -151,7 +149,7 @@ void StartupOptionsTest::hugeSizeIsCappedAtTheDesktop()
     ScratchDirectory scratch;
     QVERIFY(writeDefaults(scratch.path(), "width=99999999\nheight=99999999"));
     const auto settings = openDefaults(scratch.path());
-    const StartupOptions options = readStartupOptions(*settings, {QStringLiteral("lectern")});
+    const StartupOptions options = readStartupOptions(*settings, {});
 
     QWidget window;
     presentMainWindow(window, options);

@@ -13,8 +13,10 @@ namespace {
 constexpr unsigned short baseVendorId = 0x1881;
 constexpr unsigned short baseProductId = 0x0150;
 
-const char udevFix[] = "install the udev rule 70-brimora.rules (the lectern package puts it in "
-                       "/lib/udev/rules.d), then plug the base station in again";
+// The rule comes with the library that every program driving a base links.
+const char udevFix[] = "install the package libvexorapi1, whose udev rule "
+                       "/lib/udev/rules.d/70-libvexorapi1.rules lets the user at the seat open "
+                       "it, then plug the base station in again";
 
 bool reportOne(QTextStream &out, const hid_device_info &device)
 {

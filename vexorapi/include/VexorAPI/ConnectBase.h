@@ -7,6 +7,7 @@
 
 /// The connection loop of the library. Every step calls the others through
 /// the virtual table, so a derived class can replace any of them.
+/// Internal, as IConnectBase is: not for clients.
 ///
 /// The loop never returns by itself: it ends with boost::thread_interrupted
 /// when its thread is interrupted (boost::thread::interrupt) or, on the

@@ -5,9 +5,18 @@
 /// connection thread, except one onBaseLost() that the reader thread may
 /// report when a read fails; a client must accept calls from both threads.
 /// None runs on a thread of the client's, also not for the client's own
-/// protocol->openBase(). (The steps of connectBase report on the thread that
-/// calls them.) A callback may call any operation of the facade, its protocol
-/// and its connectBase; it must not destroy the facade.
+/// protocol->openBase().
+///
+/// What a callback may call (the same for IVoteSessionMutators): the
+/// commands of protocol, its findBase() and baseIsAttached(), closeBase(),
+/// openBase() (which only asks for an opening and answers false), the
+/// facade's stop() (which only asks the threads to end), run() (which does
+/// nothing) and setReportTrace(). Not waitForBase() (it holds the library's
+/// thread for up to 20 s), readReport() (a report it takes never reaches
+/// addVote) or anything of connectBase (the library's own connection loop);
+/// never destroy the facade. Let no exception leave a callback: the library
+/// catches none, and the process ends (std::terminate). No callback runs
+/// once the facade's stop() has returned.
 class IBaseManagementEvents
 {
 public:

@@ -9,6 +9,11 @@ class ISleeper;
 
 /// The connection loop: waits for a base, opens it, watches it and reports
 /// every change of state to the base management.
+///
+/// Internal: installed and exported because the facade's member connectBase
+/// has this type, but the library runs the loop on its own thread and a
+/// client does not call it (its steps, called elsewhere, open and watch the
+/// base beside the library's loop, and report on the calling thread).
 class VEXOR_API IConnectBase
 {
 public:

@@ -10,10 +10,15 @@ class ISpecificationCollection;
 
 /// The commands of the base station. A client reaches the library's protocol
 /// object through the facade's protocol member and sends its commands from its
-/// own thread. Every operation answers true on success.
+/// own threads and from callbacks, also several at once: each report goes out
+/// whole, but the reports of two commands sent at once (startVote writes two)
+/// may interleave, so a client orders its commands itself where that
+/// matters. Every operation answers true on success.
 class VEXOR_API IProtocol
 {
 public:
+    // Internal, the constructors and the members sleeper and specifications:
+    // a client uses the protocol the facade built.
     IProtocol();
     IProtocol(ISleeper *sleeper, ISpecificationCollection *specifications);
     virtual ~IProtocol();
@@ -50,10 +55,13 @@ public:
     virtual bool sendCommand24() = 0;
     /// True when the base is attached (enumerated).
     virtual bool baseIsAttached() = 0;
-    /// Polls for the base up to 500 times, 40 ms apart.
+    /// Polls for the base up to 500 times, 40 ms apart (not from a callback:
+    /// the library's thread would wait up to 20 s).
     virtual bool waitForBase() = 0;
     /// Reads one 64-byte input report into buffer (which must hold 64 bytes);
     /// a time-out with no report also answers true and leaves buffer as it was.
+    /// For a client that does not run the library: beside the library's
+    /// reader, a report it takes never reaches addVote().
     virtual bool readReport(unsigned char *buffer, int length, int timeoutMs) = 0;
     /// Sets the two radio frequencies of the remote units (letters 'A'...).
     virtual bool setFrequencies(char first, char second, bool pauseAfter) = 0;

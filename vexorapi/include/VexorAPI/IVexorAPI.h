@@ -2,6 +2,7 @@
 #define VEXORAPI_IVEXORAPI_H
 
 #include <VexorAPI/VexorExport.h>
+#include <VexorAPI/VexorVersion.h>
 
 class IBaseManagementEvents;
 class IConnectBase;
@@ -19,6 +20,8 @@ class IVoteSessionMutators;
 class VEXOR_API IVexorAPI
 {
 public:
+    // Internal, the three constructors: the facade's own. A client gets its
+    // facade from getConcreteIVexorAPI.
     IVexorAPI();
     // Stores protocol and connectBase only.
     IVexorAPI(IProtocol *protocol, IConnectBase *connectBase, IDeviceReader *reader,
@@ -32,9 +35,11 @@ public:
     // only asks them to end (see VexorAPI::stop).
     virtual void stop() = 0;
 
-    // Commands to the base (frequencies, vote start and stop, display lines).
+    // Commands to the base (frequencies, vote start and stop, display lines),
+    // from any thread, several at once.
     IProtocol *protocol = nullptr;
-    // The loop that finds, opens and watches the base.
+    // Internal: the loop that finds, opens and watches the base, which the
+    // library runs on its connection thread. A client does not call it.
     IConnectBase *connectBase = nullptr;
 
 protected:

@@ -7,8 +7,8 @@ class IVoteElement;
 
 // Vote callbacks, implemented by the client. Every call comes from the
 // library's parser thread, one at a time, never from the client's own threads.
-// A callback may call any operation of the facade, its protocol and its
-// connectBase; it must not destroy the facade.
+// What a callback may call, and that no exception may leave it, is said at
+// IBaseManagementEvents.
 class VEXOR_API IVoteSessionMutators
 {
 public:

@@ -25,11 +25,14 @@ class ISleeper;
 class VEXOR_API VexorAPI final : public IVexorAPI
 {
 public:
-    // No components; such a facade is not to be run.
+    // Internal: no components; such a facade is not to be run.
     VexorAPI();
-    // Builds and wires every component; starts no thread.
+    // Builds and wires every component; starts no thread. Clients call
+    // getConcreteIVexorAPI, which uses it.
     VexorAPI(IBaseManagementEvents *events, IVoteSessionMutators *mutators);
-    // For a client that builds its own components; they stay the client's.
+    // Internal: runs components built elsewhere (they stay their maker's);
+    // the library's tests use it. A client cannot build them: their
+    // interfaces are not installed.
     VexorAPI(IProtocol *protocol, IConnectBase *connectBase, IDeviceReader *reader,
              IInputReportsParser *parser);
     // Stops the threads, then frees the components that the wiring
@@ -46,23 +49,28 @@ public:
     // nothing.
     void run() override;
     // Asks the threads to end and joins them (connection, reader, parser).
-    // Returns within one read time-out of the reader (1 s) after the
-    // callbacks in progress have returned, whatever they do with the
-    // library's exceptions: every pause, wait and loop of the library on its
-    // threads ends at the request (a pause with boost::thread_interrupted),
-    // and ends again after a callback has swallowed that exception. Safe to
-    // call twice and before run(). From inside a callback it asks the threads
-    // to end and returns without waiting for them; the client's next stop()
-    // (or the destructor) joins them.
+    // It waits for a callback in progress, and once it has returned no
+    // callback runs until the next run(). Returns within one read time-out
+    // of the reader (1 s) after the callbacks in progress have returned,
+    // whatever they do with the library's exceptions: every pause, wait and
+    // loop of the library on its threads ends at the request (a pause with
+    // boost::thread_interrupted), and ends again after a callback has
+    // swallowed that exception. Reports read but not yet handed out stay
+    // queued: the next run() delivers them first. Safe to call twice and
+    // before run(). From inside a callback it asks the threads to end and
+    // returns without waiting for them; the client's next stop() (or the
+    // destructor) joins them.
     void stop() override;
 
-    // Thread bodies.
+    // Internal: the bodies of the three threads that run() starts. Called
+    // from anywhere else they run a second loop beside the library's.
     void launchConnect();
     void launchDeviceReader();
     void launchInputReportParser();
 
-    // Where the parser writes its trace line per input report: standard
-    // output by default, nullptr switches the trace off.
+    // Where the parser writes its trace line per input report, from the next
+    // report on: standard output by default, nullptr switches the trace off.
+    // The stream must outlive the threads.
     void setReportTrace(std::ostream *out);
 
 private:
