@@ -76,9 +76,11 @@ public:
 private:
     struct Components;
 
-    IBaseManagementEvents *baseManagementEvents = nullptr;
+    // The two [[maybe_unused]] members keep the object's layout that clients
+    // were built against; the components hold their own copies.
+    [[maybe_unused]] IBaseManagementEvents *baseManagementEvents = nullptr;
     IBaseManagement *baseManagement = nullptr;
-    IVoteSessionMutators *voteSessionMutators = nullptr;
+    [[maybe_unused]] IVoteSessionMutators *voteSessionMutators = nullptr;
     IDeviceReader *deviceReader = nullptr;
     IRawData *rawData = nullptr;
     IBaseDataEvents *baseDataEvents = nullptr;
