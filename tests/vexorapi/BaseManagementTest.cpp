@@ -153,6 +153,49 @@ TEST_F(BaseManagementTest, LossOrCloseDuringOnBaseReadyLeavesTheBaseNotReady)
     }
 }
 
+// A client's opening of a ready base keeps its handles: the device is not
+// opened again and the reader's generation goes on. It ends with onBaseReady()
+// unless a failed read or a close ended that generation meanwhile.
+TEST_F(BaseManagementTest, ClientOpeningOfAReadyBaseKeepsItsHandles)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void(unsigned long generation)> meanwhile;
+        Events events; // from the opening on
+    };
+    const std::vector<Case> cases = {
+        {"undisturbed", [](unsigned long) {}, {"openingBase", "baseReady"}},
+        {"failed read",
+         [&](unsigned long g) { management.readerLost(g); },
+         {"openingBase", "baseLost"}},
+        {"closed", [&](unsigned long) { management.closeRequested(); }, {"openingBase"}},
+    };
+    management.setThreadsRunning(true);
+    for (const Case &c : cases) {
+        management.noBase();
+        management.baseOpened();
+        // The generation a reader reads; none holds it here, so that an
+        // opening afresh would not wait for a reader to leave it.
+        const unsigned long generation = management.waitForReadyGeneration();
+        management.readerLeft(generation);
+        const std::size_t before = events.events().size();
+        const unsigned long ticket = management.requestOpening();
+        management.openingBase();
+        bool opened = false;
+        EXPECT_TRUE(management.openDevice([&] { return opened = true; })) << c.name;
+        EXPECT_FALSE(opened) << c.name;
+        EXPECT_TRUE(management.isCurrentGeneration(generation)) << c.name;
+        c.meanwhile(generation);
+        const bool ready = c.events.back() == "baseReady";
+        EXPECT_EQ(management.baseOpened(), ready) << c.name;
+        EXPECT_EQ(management.awaitOpening(ticket), ready) << c.name;
+        EXPECT_EQ(management.isReady(), ready) << c.name;
+        const Events all = events.events();
+        EXPECT_EQ(Events(all.begin() + before, all.end()), c.events) << c.name;
+    }
+}
+
 TEST_F(BaseManagementTest, ReaderLossCountsOnlyForTheOpeningItReadFrom)
 {
     management.baseOpened();

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -36,6 +37,37 @@ unsigned remoteNumber(IVoteElement &vote)
 {
     return static_cast<unsigned>(std::stoul(vote.getRemoteId(), nullptr, 16));
 }
+
+// Sends votes from a thread of its own, one report a millisecond (about the
+// base's pace), to the remotes 0, 1, 2 ... in turn, until it is stopped.
+class VoteFeeder
+{
+public:
+    VoteFeeder() : thread([this] { feed(); }) {}
+    ~VoteFeeder() { stop(); }
+
+    // Answers the number of remotes sent to.
+    unsigned stop()
+    {
+        feeding = false;
+        if (thread.joinable())
+            thread.join();
+        return nextRemote;
+    }
+
+private:
+    void feed()
+    {
+        while (feeding) {
+            basesim::queueVotes({{nextRemote++, 'B'}});
+            std::this_thread::sleep_for(1ms);
+        }
+    }
+
+    std::atomic<bool> feeding{true};
+    std::atomic<unsigned> nextRemote{0};
+    std::thread thread;
+};
 
 class VexorEndToEndTest : public ::testing::Test
 {
@@ -468,11 +500,10 @@ long remoteOfLine(const std::string &line)
     return std::stol(remote, nullptr, 16);
 }
 
-// The base is opened again, each time with another handle: by the client's
-// openBase() while the reader waits for a report (the base's answer to the
-// opening's stop vote reaches the old handle as well), and after failed reads
-// while votes keep coming. No report is delivered twice, and every report
-// that is lost is reported as a gap before the next vote.
+// The base is opened again: by the client's openBase() while the reader waits
+// for a report (on the handles it reads), and on new handles after failed
+// reads, while votes keep coming. No report is delivered twice, and every
+// report that is lost is reported as a gap before the next vote.
 TEST_F(VexorEndToEndTest, ReopeningsNeitherRepeatNorSilentlyLoseReports)
 {
     constexpr int rounds = 10;
@@ -525,6 +556,44 @@ TEST_F(VexorEndToEndTest, ReopeningsNeitherRepeatNorSilentlyLoseReports)
     }
 }
 
+// A client's openBase() while votes flow: every report reaches the client
+// once and none goes missing, whatever the instant it arrives in. The base
+// also sends a vote in the instant after a read that does not wait has found
+// the reader's handle empty. The opening's stop vote is answered, and that
+// answer delivered, once per opening.
+TEST_F(VexorEndToEndTest, ClientOpeningWhileVotesFlowLosesAndRepeatsNothing)
+{
+    constexpr int openings = 5;
+    constexpr unsigned polledRemotes = 0x800000;
+    Facade api = makeFacade();
+    api->run();
+    ASSERT_NO_FATAL_FAILURE(plugAndWaitReady(1));
+    VoteFeeder feeder;
+    for (int opening = 1; opening <= openings; ++opening) {
+        ASSERT_TRUE(recorder.waitForVotes(recorder.voteCount() + 1, patience));
+        basesim::queueVotesAfterNextEmptyPoll({{polledRemotes + opening, 'C'}});
+        ASSERT_TRUE(api->protocol->openBase()) << opening;
+    }
+    const unsigned fed = feeder.stop();
+    basesim::queueVotes({{fed, 'B'}});
+    ASSERT_TRUE(recorder.waitForLastVote(
+        [&](IVoteElement &vote) { return remoteNumber(vote) == fed; }, patience));
+    api->stop();
+
+    const Events events = recorder.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "report gap"), 0);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "record gap"), 0);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "state 3"), openings + 1);
+    std::set<unsigned> fedRemotes;
+    for (const auto &vote : recorder.votes()) {
+        const unsigned remote = remoteNumber(*vote);
+        if (remote < polledRemotes) {
+            ASSERT_TRUE(fedRemotes.insert(remote).second) << "twice: " << remote;
+        }
+    }
+    EXPECT_EQ(fedRemotes.size(), fed + 1);
+}
+
 // Votes keep coming while the base is plugged and unplugged again and again:
 // whatever arrives, arrives once and in order, and votes flow after every
 // reconnection. Every other unplugging lasts until the connection loop has
@@ -536,15 +605,7 @@ TEST_F(VexorEndToEndTest, PlugAndUnplugWithVotesFlowing)
     Facade api = makeFacade();
     api->run();
 
-    std::atomic<bool> feeding{true};
-    std::atomic<unsigned> nextRemote{0};
-    std::thread feeder([&] {
-        while (feeding) {
-            basesim::queueVotes({{nextRemote++, 'B'}});
-            std::this_thread::sleep_for(1ms);
-        }
-    });
-
+    VoteFeeder feeder;
     for (int cycle = 1; cycle <= cycles; ++cycle) {
         plugAndWaitReady(cycle);
         ASSERT_TRUE(recorder.waitForVotes(recorder.voteCount() + 1, patience));
@@ -557,8 +618,7 @@ TEST_F(VexorEndToEndTest, PlugAndUnplugWithVotesFlowing)
             ASSERT_TRUE(baseEvents.waitFor(BaseEventLog::baseLost, losses + 1, patience));
         }
     }
-    feeding = false;
-    feeder.join();
+    feeder.stop();
     api->stop();
 
     const auto votes = recorder.votes();

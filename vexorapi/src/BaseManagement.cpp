@@ -4,6 +4,8 @@
 
 #include <VexorAPI/IBaseManagementEvents.h>
 
+#include <utility>
+
 BaseManagement::BaseManagement(IBaseManagementEvents *events_) : IBaseManagement(events_) {}
 
 BaseManagement::~BaseManagement() = default;
@@ -60,6 +62,10 @@ bool BaseManagement::openingBase()
 {
     {
         boost::lock_guard<boost::mutex> lock(mutex);
+        // A client's opening of a base that is open and read keeps its
+        // handles; every other opening opens the device afresh.
+        const bool forClient = openingsBegun < openingsRequested;
+        keptGeneration = forClient && baseReady ? openGeneration : 0;
         openingsBegun = openingsRequested;
     }
     events->onOpeningBase();
@@ -71,12 +77,21 @@ bool BaseManagement::baseOpened()
     unsigned long generation = 0;
     {
         boost::lock_guard<boost::mutex> lock(mutex);
+        const unsigned long kept = std::exchange(keptGeneration, 0);
         if (closedByClient)
             return answerOpeningsLocked(false);
-        baseReady = false;
-        lossByReader = false;
-        generation = ++openGeneration;
-        announcedGeneration = generation;
+        if (kept != 0) {
+            // The reader has read the kept handles all along: the flag stays
+            // set, unless a loss or a close has ended their generation.
+            if (!isReadyGenerationLocked(kept))
+                return answerOpeningsLocked(false);
+            generation = kept;
+        } else {
+            baseReady = false;
+            lossByReader = false;
+            generation = ++openGeneration;
+            announcedGeneration = generation;
+        }
     }
     // Without the mutex: the client may call into the library from here.
     events->onBaseReady();
@@ -87,7 +102,7 @@ bool BaseManagement::baseOpened()
         baseReady = true;
         condition.notify_all();
     }
-    return answerOpeningsLocked(baseReady);
+    return answerOpeningsLocked(isReadyGenerationLocked(generation));
 }
 
 bool BaseManagement::baseLost()
@@ -147,6 +162,7 @@ bool BaseManagement::openingRequested()
 bool BaseManagement::openingFailed()
 {
     boost::lock_guard<boost::mutex> lock(mutex);
+    keptGeneration = 0;
     return answerOpeningsLocked(false);
 }
 
@@ -175,6 +191,11 @@ bool BaseManagement::openDevice(const std::function<bool()> &open)
 {
     {
         boost::unique_lock<boost::mutex> lock(mutex);
+        // The reader goes on reading the kept handles: no report can arrive
+        // between leaving one handle and opening the next.
+        if (keptGeneration != 0 && isReadyGenerationLocked(keptGeneration))
+            return true;
+        keptGeneration = 0;
         baseReady = false;
         announcedGeneration = 0;
         ++openGeneration;
@@ -195,6 +216,11 @@ bool BaseManagement::isReady()
 {
     boost::lock_guard<boost::mutex> lock(mutex);
     return baseReady;
+}
+
+bool BaseManagement::isReadyGenerationLocked(unsigned long generation) const
+{
+    return baseReady && generation == openGeneration;
 }
 
 bool BaseManagement::answerOpeningsLocked(bool opened)

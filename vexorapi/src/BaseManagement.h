@@ -25,11 +25,15 @@ public:
     /// Clears baseReady and a pending reader loss, then reports onNoBase().
     bool noBase() override;
     bool baseFound() override;
+    /// For a client's request while the base is ready, the opening keeps
+    /// the handles of the current generation (see openDevice()).
     bool openingBase() override;
     /// Starts a new generation (with no reader loss) and reports
     /// onBaseReady(); then sets baseReady and wakes the reader, unless a loss,
-    /// a close or another opening came meanwhile. Nothing while closed on
-    /// request.
+    /// a close or another opening came meanwhile. An opening that kept its
+    /// handles reports onBaseReady() with baseReady still set, unless a loss
+    /// or a close has ended their generation (then nothing). Nothing while
+    /// closed on request.
     bool baseOpened() override;
     /// Clears baseReady, a pending reader loss and a close on request, then
     /// reports onBaseLost().
@@ -54,6 +58,8 @@ public:
     bool isReady();
 
 private:
+    // True while baseReady is set and generation is the current one.
+    bool isReadyGenerationLocked(unsigned long generation) const;
     // Clears baseReady, a pending reader loss, an opening being announced and
     // a close on request; clearReadyLocked() with the mutex held.
     void clearReady();
@@ -65,8 +71,8 @@ private:
     // close on request is set; taken before mutex.
     boost::mutex stepMutex;
     // protects baseReady, openGeneration, readingGeneration,
-    // announcedGeneration, lossByReader, closedByClient, the opening requests
-    // and threadsRunning
+    // announcedGeneration, keptGeneration, lossByReader, closedByClient, the
+    // opening requests and threadsRunning
     boost::mutex mutex;
     // signalled when baseReady becomes true, when the reader leaves a handle,
     // when requests are answered, and to wake threads asked to stop
@@ -78,6 +84,9 @@ private:
     // The generation whose onBaseReady() is being delivered; 0 when none is,
     // or when a loss or a close has overtaken it.
     unsigned long announcedGeneration = 0;
+    // The generation whose handles the opening in progress keeps; 0 when it
+    // opens the device afresh.
+    unsigned long keptGeneration = 0;
     // The reader cleared baseReady of the current opening; the connection
     // loop has not acted on it yet.
     bool lossByReader = false;

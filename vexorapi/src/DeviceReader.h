@@ -16,7 +16,9 @@ class IRawData;
 // is about to open the device (or the client closes the base). It then takes
 // the reports still waiting in the handle, without waiting, and leaves it;
 // a new opening opens the device only after that, so the new handle receives
-// only what the base sends afterwards and no report is read twice.
+// only what the base sends afterwards and no report is read twice. A client's
+// opening of a ready base keeps the handles and their generation: the pass
+// reads on throughout it.
 //
 // Waiting for the base and the gap between two reads are stop points (an
 // interruption of the thread, or its facade's stop request): either ends the

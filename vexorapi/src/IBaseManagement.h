@@ -16,7 +16,8 @@ class IBaseManagementEvents;
 ///
 /// An opening starts a new generation too, when it opens the device, after
 /// the reader has left the handle of the previous one (readerLeft; see
-/// IOpeningGate::openDevice).
+/// IOpeningGate::openDevice). A client's opening of a ready base keeps the
+/// handles and the generation, so the reader reads on.
 ///
 /// A loss that the reader reports while the ready flag is still set is also
 /// left for the connection loop (readerReportedLoss): the base may still be
@@ -45,7 +46,8 @@ public:
     /// Also answers every pending opening request with a failure.
     virtual bool noBase() = 0;
     virtual bool baseFound() = 0;
-    /// An opening begins: it answers the requests made so far.
+    /// An opening begins: it answers the requests made so far. One for a
+    /// request while the base is ready keeps its handles.
     virtual bool openingBase() = 0;
     /// Reports onBaseReady() and then marks the base ready, unless it is
     /// closed on request (then only the requests are answered). Answers

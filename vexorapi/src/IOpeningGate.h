@@ -13,8 +13,13 @@ public:
     /// Runs open, the step that opens the device afresh, like pass(); first
     /// ends the current opening and waits until the reader has left its
     /// handle. From then on the old handle is not read while the new one
-    /// receives the same reports, so no report is read twice, and the reader
-    /// reads the old one up to this moment, so hardly any is lost.
+    /// receives the same reports, so no report is read twice; one that
+    /// arrives after the reader's last read of the old handle and before the
+    /// new one is open is lost (a gap).
+    ///
+    /// A client's opening of a base that is open and being read keeps its
+    /// handles instead: answers true without running open, and the reader
+    /// reads on, so that no report is lost or read twice.
     virtual bool openDevice(const std::function<bool()> &open) = 0;
 
     /// Runs step and answers its result, unless the client has closed the

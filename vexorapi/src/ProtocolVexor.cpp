@@ -80,15 +80,18 @@ bool ProtocolVexor::openBase()
 {
     std::lock_guard<std::mutex> oneAtATime(openingMutex);
     sleeper->longSleep();
-    const auto openDevice = [this] {
+    // Opens the device afresh and sets up its new handles. The gate may keep
+    // the handles of a base that is being read instead: they are set up.
+    bool buffersSet = true;
+    const auto openDevice = [this, &buffersSet] {
         hid()->open(); // whether the base is there is decided by the presence check
+        hid()->setNonBlocking();
+        buffersSet = hid()->setNumInputBuffers(hid()->inputBufferCount());
         return true;
     };
     if (openingGate ? !openingGate->openDevice(openDevice) : !openDevice())
         return false; // the client has closed the base
-    const bool present = waitForBase();
-    hid()->setNonBlocking();
-    bool ok = present && hid()->setNumInputBuffers(hid()->inputBufferCount());
+    bool ok = waitForBase() && buffersSet;
     sleeper->mediumSleep();
     if (ok)
         ok = frequencies(Sender::opening, 'A', 'A', true);

@@ -18,7 +18,9 @@ public:
 
     bool findBase() override;
     /// Opens the base and runs the opening sequence: 512 input buffers,
-    /// frequencies A/A, stop vote, the two welcome lines, command 45.
+    /// frequencies A/A, stop vote, the two welcome lines, command 45. Through
+    /// an opening gate the device may stay open instead (see
+    /// IOpeningGate::openDevice); the sequence's reports go out all the same.
     bool openBase() override;
     bool closeBase() override;
     bool sendCommand24() override;

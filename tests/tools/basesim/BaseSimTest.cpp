@@ -167,6 +167,30 @@ TEST_F(BaseSimTest, EveryOpenHandleReceivesEveryInputReport)
     hid_close(late);
 }
 
+// Votes armed for the next empty poll arrive in the instant after a read that
+// does not wait has found nothing, before it returns: at the handles open
+// then, not at one opened afterwards; once, and not after a read that waits.
+TEST_F(BaseSimTest, VotesArmedForAnEmptyPollReachTheHandlesOpenThen)
+{
+    hid_device *polled = openBase();
+    ASSERT_NE(polled, nullptr);
+    basesim::queueVotesAfterNextEmptyPoll({{0x00000a, 'C'}});
+    Buffer buffer{};
+    EXPECT_EQ(hid_read_timeout(polled, buffer.data(), buffer.size(), 1), 0);
+    EXPECT_EQ(basesim::pendingInputReports(), 0u) << "a read that waits is no poll";
+
+    EXPECT_EQ(hid_read_timeout(polled, buffer.data(), buffer.size(), 0), 0);
+    hid_device *late = openBase();
+    ASSERT_NE(late, nullptr);
+    EXPECT_EQ(hid_read_timeout(late, buffer.data(), buffer.size(), 0), 0);
+    ASSERT_EQ(hid_read_timeout(polled, buffer.data(), buffer.size(), 0), 64);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 9),
+              (Bytes{0x02, 0x30, 0x00, 0x05, 0x83, 0x00, 0x00, 0x0a, 0x00}));
+    EXPECT_EQ(basesim::pendingInputReports(), 0u) << "sent once";
+    hid_close(polled);
+    hid_close(late);
+}
+
 // A handle holds at most handleQueueCapacity reports, as a hidraw file does:
 // a report that finds its queue full is dropped for that handle only, and
 // counted.

@@ -119,10 +119,24 @@ void BaseModel::sendInputReport(const Report &report)
 
 bool BaseModel::sendVotes(const std::vector<Vote> &votes)
 {
+    Lock lock(mutex);
+    return sendVotesLocked(votes);
+}
+
+bool BaseModel::sendVotesAndWait(const std::vector<Vote> &votes, Milliseconds timeout)
+{
+    Lock lock(mutex);
+    if (!sendVotesLocked(votes))
+        return false;
+    const unsigned long long sent = reportsSent;
+    return handedOver.wait_for(lock, timeout, [&] { return reportsLeft >= sent; });
+}
+
+bool BaseModel::sendVotesLocked(const std::vector<Vote> &votes)
+{
     if (!std::all_of(votes.begin(), votes.end(),
                      [](const Vote &v) { return choiceAnswer(v.answer); }))
         return false;
-    Lock lock(mutex);
     for (std::size_t first = 0; first < votes.size(); first += recordsPerReport) {
         const std::size_t count = std::min(recordsPerReport, votes.size() - first);
         Report report{voteKind, voteCommand, reportSequence++,
@@ -178,6 +192,7 @@ void BaseModel::sendLocked(const Report &report)
     Report padded(reportSize, 0);
     std::copy_n(report.begin(), std::min(report.size(), reportSize), padded.begin());
     held.push_back(std::move(padded));
+    ++reportsSent;
     if (held.size() == 1 && Clock::now() >= lastHandOver + reportInterval) {
         handOverOldestLocked();
         return;
@@ -191,11 +206,11 @@ void BaseModel::handOverOldestLocked()
 {
     const Report report = std::move(held.front());
     held.pop_front();
+    ++reportsLeft;
     lastHandOver = Clock::now();
     for (Listener *listener : listeners)
         listener->inputReport(report);
-    if (held.empty())
-        handedOver.notify_all();
+    handedOver.notify_all();
 }
 
 // The pacer thread: hands over the held reports, one per report interval.
@@ -225,6 +240,7 @@ void BaseModel::answerLocked(const unsigned char *data, std::size_t length)
 // Every plug-in and unplug ends the current attachment.
 void BaseModel::changeAttachmentLocked(bool pluggedAfter)
 {
+    reportsLeft += held.size();
     held.clear(); // what the base had not handed over is lost with it
     handedOver.notify_all();
     plugged = pluggedAfter;

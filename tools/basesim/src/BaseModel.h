@@ -73,6 +73,9 @@ public:
     /// Sends vote reports carrying these votes; false (nothing sent) for an
     /// answer outside 'A' to 'F'.
     bool sendVotes(const std::vector<Vote> &votes);
+    /// Like sendVotes, then waits until those votes have left the base
+    /// (handed over, or lost with an unplug); false on time-out.
+    bool sendVotesAndWait(const std::vector<Vote> &votes, Milliseconds timeout);
 
     std::vector<WrittenReport> writtenReports();
     void clearWrittenReports();
@@ -88,6 +91,7 @@ private:
     using Lock = std::unique_lock<std::mutex>;
 
     void sendLocked(const Report &report);
+    bool sendVotesLocked(const std::vector<Vote> &votes);
     void handOverOldestLocked();
     void pace();
     void answerLocked(const unsigned char *data, std::size_t length);
@@ -96,7 +100,7 @@ private:
     std::mutex mutex;                      // protects every member below
     std::condition_variable reportWritten; // an output report recorded
     std::condition_variable heldChanged;   // a report held, the interval changed, stopping
-    std::condition_variable handedOver;    // the base holds no more input reports
+    std::condition_variable handedOver;    // an input report has left the base
     std::vector<Listener *> listeners;
     bool plugged;
     unsigned long currentAttachment = 1;
@@ -105,6 +109,10 @@ private:
     unsigned char reportSequence = 0;
     unsigned char recordSequence = 0;
     std::deque<Report> held; // input reports not yet handed over, oldest first
+    // Input reports sent while plugged, and of those, how many have left the
+    // base since (handed over, or lost with an unplug).
+    unsigned long long reportsSent = 0;
+    unsigned long long reportsLeft = 0;
     Microseconds reportInterval = defaultReportInterval;
     Clock::time_point lastHandOver{};
     bool stopping = false;

@@ -108,6 +108,11 @@ void failNextRead()
     hidapi().failNextRead();
 }
 
+void queueVotesAfterNextEmptyPoll(const std::vector<Vote> &votes)
+{
+    hidapi().queueVotesAfterNextEmptyPoll(votes);
+}
+
 void replugAfterWrite(int n)
 {
     base().replugAfterWrite(n);

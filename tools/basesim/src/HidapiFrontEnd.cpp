@@ -12,6 +12,9 @@ namespace {
 const wchar_t *const injectedWriteError = L"write failed";
 const wchar_t *const noDeviceError = L"no such device";
 const wchar_t *const unsupportedError = L"not supported by the simulated base";
+// How long a read that found nothing waits for the votes armed for that
+// instant to be handed over.
+constexpr Milliseconds handOverPatience{10000};
 
 // One hidapi call on a handle, from start to end: no other thread may be
 // inside a call on the same handle meanwhile, and the handle must not have
@@ -44,6 +47,7 @@ void HidapiFrontEnd::reset()
     readFailurePending = false;
     Lock lock(mutex);
     writesUntilFailure = 0;
+    votesAfterEmptyPoll.clear();
     hiddenUntil = {};
     hideOnOpen = Milliseconds(0);
     enumerationCount = 0;
@@ -113,7 +117,23 @@ int HidapiFrontEnd::read(hid_device *device, unsigned char *data, std::size_t le
     countBlockedRead(+1);
     const int result = device->read(data, length, milliseconds, readFailurePending);
     countBlockedRead(-1);
+    if (result == 0 && milliseconds == 0)
+        sendVotesAfterEmptyPoll();
     return result;
+}
+
+void HidapiFrontEnd::sendVotesAfterEmptyPoll()
+{
+    std::vector<Vote> votes;
+    {
+        Lock lock(mutex);
+        votes.swap(votesAfterEmptyPoll);
+    }
+    if (votes.empty())
+        return;
+    // Neither mutex nor a handle's lock is held: the model delivers to the
+    // handles through inputReport().
+    model.sendVotesAndWait(votes, handOverPatience);
 }
 
 int HidapiFrontEnd::write(hid_device *device, const unsigned char *data, std::size_t length)
@@ -189,6 +209,12 @@ void HidapiFrontEnd::failNextRead()
     Lock lock(mutex);
     for (hid_device *device : openList)
         device->wake(); // a read waiting now fails at once
+}
+
+void HidapiFrontEnd::queueVotesAfterNextEmptyPoll(const std::vector<Vote> &votes)
+{
+    Lock lock(mutex);
+    votesAfterEmptyPoll = votes;
 }
 
 void HidapiFrontEnd::hideFromEnumeration(Milliseconds duration)

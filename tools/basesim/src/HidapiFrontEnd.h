@@ -49,6 +49,7 @@ public:
 
     void failWrite(int n);
     void failNextRead();
+    void queueVotesAfterNextEmptyPoll(const std::vector<Vote> &votes);
     void hideFromEnumeration(Milliseconds duration);
     void hideAfterNextOpen(Milliseconds duration);
     void showInEnumeration();
@@ -74,6 +75,9 @@ private:
     hid_device *openLocked();
     hid_device *failOpeningLocked();
     bool takeWriteFailure();
+    // A read that did not wait has found nothing: the votes armed for that
+    // instant, if any, go out before it returns.
+    void sendVotesAfterEmptyPoll();
     void countBlockedRead(int change);
 
     BaseModel &model;
@@ -88,9 +92,10 @@ private:
     std::vector<hid_device *> openedSinceReset; // in order of opening
     bool plugged;
     unsigned long attachment;
-    int writesUntilFailure = 0;      // 0: no failure pending
-    Clock::time_point hiddenUntil{}; // time_point::max(): until shown
-    Milliseconds hideOnOpen{0};      // 0: no hiding at the next opening
+    int writesUntilFailure = 0;            // 0: no failure pending
+    std::vector<Vote> votesAfterEmptyPoll; // empty: none armed
+    Clock::time_point hiddenUntil{};       // time_point::max(): until shown
+    Milliseconds hideOnOpen{0};            // 0: no hiding at the next opening
     int enumerationCount = 0;
     int waitingReads = 0;
     const wchar_t *lastGlobalError = nullptr;

@@ -39,10 +39,13 @@ public:
     /// whether the base is open and ready. While no base is listed it answers
     /// false at the connection loop's next search; before run() and after
     /// stop() at once. From inside a callback it does not wait: it answers
-    /// false, and the opening follows once the callback has returned. An
-    /// opening first waits until the reader has taken the reports waiting
-    /// for it (up to one read time-out, 1 s), so that none is lost or read
-    /// twice.
+    /// false, and the opening follows once the callback has returned. While
+    /// the base is open and ready the device stays open and votes are read
+    /// throughout the opening, so that none is lost or read twice (the
+    /// answer to the stop may then come before onBaseReady()). Otherwise
+    /// (after closeBase(), a loss or a failed opening) the device is opened
+    /// afresh, once the reader has taken the reports waiting in the old
+    /// opening (up to one read time-out, 1 s).
     virtual bool openBase() = 0;
     /// Closes the base. A close that the client asks for is no loss: there is
     /// no onBaseLost(), and the library leaves the base closed until the

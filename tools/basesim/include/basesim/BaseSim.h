@@ -89,6 +89,13 @@ void queueInputReport(const std::vector<unsigned char> &report);
 /// records, with running report and record sequence numbers. Answers false
 /// (and queues nothing) for an answer outside 'A' to 'F'.
 bool queueVotes(const std::vector<Vote> &votes);
+/// Sends these votes (as queueVotes does) in the instant after a program has
+/// looked into a handle and found nothing: the next read that does not wait
+/// (hid_read_timeout with 0 ms, or hid_read on a non-blocking handle) and
+/// finds its handle's queue empty returns nothing only once the base has
+/// handed the votes over, to the handles open at that moment. Once; a reset
+/// disarms it.
+void queueVotesAfterNextEmptyPoll(const std::vector<Vote> &votes);
 /// Input reports queued and not yet read, summed over the open handles.
 std::size_t pendingInputReports();
 /// The least time between two input reports the base hands over
