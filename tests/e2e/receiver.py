@@ -6,6 +6,7 @@ log (JSON Lines)."""
 import json
 import os
 import select
+import shutil
 import subprocess
 import tempfile
 import time
@@ -19,6 +20,7 @@ class Receiver:
     event lines are collected from its output."""
 
     def __init__(self, binary, *extra_args, directory=None, port_args=None):
+        self.own_dir = directory is None  # made here, so removed by stop()
         self.dir = directory or tempfile.mkdtemp(prefix="rfsim-")
         self.link = os.path.join(self.dir, "receiver")
         self.log_path = os.path.join(self.dir, "rfsim.jsonl")
@@ -101,6 +103,8 @@ class Receiver:
         self.process.stdin.close()
         self.process.stdout.close()
         self.stderr.close()
+        if self.own_dir:
+            shutil.rmtree(self.dir, ignore_errors=True)
 
 
 def _counts(line):
