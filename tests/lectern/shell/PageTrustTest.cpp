@@ -72,7 +72,6 @@ private slots:
     void initTestCase();
     void trustRule_data();
     void trustRule();
-    void dataDocumentOfFileStartPageHasNoBridge();
     void bridgeOnlyOnTrustedHosts_data();
     void bridgeOnlyOnTrustedHosts();
     void framesNeverGetTheBridge();
@@ -110,6 +109,7 @@ void PageTrustTest::trustRule_data()
     row("every host, script URL", web, every, "javascript:1", false);
     row("file start, file page", file, none, "file:///tmp/other.html", true);
     row("file start, blank document", file, none, "about:blank", false);
+    row("file start, data document", file, none, "data:text/html,x", false);
     row("file start, named host", file, {QStringLiteral("localhost")}, "http://localhost/", true);
     row("file start, hostless web URL", file, none, "http:/x", false);
     row("no scheme, blank document", "brimora.example/login", none, "about:blank", false);
@@ -126,26 +126,6 @@ void PageTrustTest::trustRule()
     QFETCH(QString, page);
     QFETCH(bool, trusted);
     QCOMPARE(TrustedHosts(QUrl(startUrl), named).contains(QUrl(page)), trusted);
-}
-
-void PageTrustTest::dataDocumentOfFileStartPageHasNoBridge()
-{
-    ScratchDirectory scratch;
-    QFile start(scratch.file(QStringLiteral("start.html")));
-    QVERIFY(start.open(QIODevice::WriteOnly));
-    start.write("<p>start</p>");
-    start.close();
-    const auto settings = openDefaults(scratch.path());
-    const auto view = openWindow(QUrl::fromLocalFile(start.fileName()).toString(), settings.get());
-    QVERIFY(view);
-    QWebFrame *frame = view->page()->mainFrame();
-    QCOMPARE(bridgeType(frame), QStringLiteral("object"));
-
-    QSignalSpy loaded(view.get(), &QWebView::loadFinished);
-    frame->evaluateJavaScript(QStringLiteral("location.href = 'data:text/html,<p>data</p>'"));
-    QVERIFY(loaded.wait(15000));
-    QCOMPARE(frame->url().scheme(), QStringLiteral("data"));
-    QCOMPARE(bridgeType(frame), QStringLiteral("undefined"));
 }
 
 void PageTrustTest::bridgeOnlyOnTrustedHosts_data()

@@ -84,9 +84,10 @@ void QtToolControllerTest::init()
     scratch = std::make_unique<ScratchDirectory>();
     settings = openDefaults(scratch->path());
     // A local start page is trusted: it has the bridge.
-    const QUrl start = scratch->write(QStringLiteral("start.html"), "<p>start</p>");
-    QVERIFY(start.isValid());
-    view = std::make_unique<MainWebView>(start.toString(), QStringLiteral("q.log"), settings.get());
+    const QString start = scratch->file(QStringLiteral("start.html"));
+    QVERIFY(writeFile(start, "<p>start</p>", 0644));
+    view = std::make_unique<MainWebView>(QUrl::fromLocalFile(start).toString(),
+                                         QStringLiteral("q.log"), settings.get());
     QSignalSpy loaded(view.get(), &QWebView::loadFinished);
     QVERIFY(loaded.wait(10000));
     view->setGeometry(50, 60, 300, 200);

@@ -94,15 +94,6 @@ ScratchDirectory::~ScratchDirectory()
     QDir::setCurrent(previous);
 }
 
-QUrl ScratchDirectory::write(const QString &name, const QByteArray &content) const
-{
-    QFile out(file(name));
-    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size()) {
-        return QUrl();
-    }
-    return QUrl::fromLocalFile(out.fileName());
-}
-
 std::unique_ptr<QSettings> openDefaults(const QString &dir)
 {
     auto settings = std::make_unique<QSettings>(QDir(dir).filePath(QStringLiteral("settings.ini")),

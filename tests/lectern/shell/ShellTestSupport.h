@@ -57,9 +57,6 @@ public:
 
     QString path() const { return dir.path(); }
     QString file(const QString &name) const { return dir.filePath(name); }
-    // Writes `content` to the file `name` in it; the file's URL, or an empty
-    // URL when it cannot be written.
-    QUrl write(const QString &name, const QByteArray &content) const;
 
 private:
     QTemporaryDir dir;

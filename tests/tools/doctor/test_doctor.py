@@ -91,17 +91,6 @@ class ReceiverTest(unittest.TestCase):
         self.assertIn("PROBLEM: %s cannot be opened: Permission denied" % self.receiver.link, result.stdout)
         self.assertIn("Fix: ", result.stdout)
 
-    @unittest.skipUnless(os.geteuid() == 0, "needs root to run as another user too")
-    def test_root_and_a_user_read_the_same_settings(self):
-        # Which settings a copy reads does not depend on who may write its
-        # folder: nobody may not write it, root may.
-        self.doctor.write_settings(self.doctor.program_dir, self.receiver.link)
-        self.doctor.write_settings(os.path.join(self.doctor.config, "brimora"), "/dev/per-user")
-        self.open_to_nobody()
-        beside = "receiverPort = %s (%s/settings.ini)" % (self.receiver.link, self.doctor.program_dir)
-        self.assertIn(beside, self.doctor.run().stdout)
-        self.assertIn(beside, self.doctor.run(preexec=become_nobody).stdout)
-
     def test_missing_port_is_a_problem(self):
         self.doctor.write_settings(self.doctor.program_dir, self.receiver.link + "-gone")
         result = self.doctor.run()
